@@ -1,0 +1,37 @@
+// The animation's state: window size, settings, molecules, random source, sounds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "animation/random_source.h"
+#include "animation/settings.h"
+
+struct Molecule {
+  int32_t vx;     // 1/16 pixel per tick: -64, -32, 32 or 64
+  int32_t vy;
+  int32_t x;      // centre in 1/16 pixel: 0..16*width after every step
+  int32_t y;
+  int32_t frame;  // rotation frame 0..31 (32 only before the first step)
+  int32_t spin;   // > 0 turns forward, <= 0 backward
+};
+
+// N molecules in one block; molecule i drives sprite i of the scene.
+struct MoleculeTable {
+  std::unique_ptr<Molecule[]> records;
+  int32_t count = 0;
+
+  Molecule* begin() { return records.get(); }
+  Molecule* end() { return records.get() + count; }
+};
+
+struct AnimationState {
+  int32_t width = 0;   // client area in pixels, taken once at window creation
+  int32_t height = 0;
+  SaverSettings settings;
+  MoleculeTable molecules;
+  int32_t ambientTicks = 0;  // never reset by window creation
+  RandomSource random;
+  uint16_t timerId = 0;                    // 0: no timer
+  std::unique_ptr<const void*[]> sounds;   // RIFF images of sounds 0 and 1, owned by the module
+};
