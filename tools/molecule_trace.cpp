@@ -9,6 +9,11 @@
 
 #include "animation/molecules.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 constexpr const char* kUsage =
@@ -60,6 +65,10 @@ void PrintSound(void* context, int32_t sound) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The same bytes on every platform: no CR before each line feed.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fputs(kUsage, stderr);
