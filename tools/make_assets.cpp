@@ -1,0 +1,536 @@
+// make-assets: draws the sprite sheet, the two sounds and the icon of the saver and
+// writes them as files, the same bytes on every run.
+//
+// The pictures are ray-cast from a small model of the molecule; the sounds are
+// synthesised. All arithmetic is plain IEEE double (with our own sine and no
+// library power function), so the output does not depend on the math library.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "sprites/static_colours.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: make-assets [--check] DIRECTORY\n";
+
+// ---------------------------------------------------------------- arithmetic
+
+constexpr double kPi = 3.14159265358979323846;
+
+// sin(x) by its series after reducing x to [-pi, pi]; no library call, so every
+// compiler and C library gives the same bits.
+double Sine(double x) {
+  while (x > kPi) x -= 2 * kPi;
+  while (x < -kPi) x += 2 * kPi;
+  double term = x, sum = x;
+  for (int n = 1; n < 30; ++n) {
+    term *= -x * x / ((2 * n) * (2 * n + 1));
+    sum += term;
+  }
+  return sum;
+}
+
+double Cosine(double x) { return Sine(x + kPi / 2); }
+
+double Square(double x) { return x * x; }
+
+// x to a power of two, by squaring (the specular exponent).
+double PowerOfTwo(double x, int log2Exponent) {
+  for (int i = 0; i < log2Exponent; ++i) x *= x;
+  return x;
+}
+
+double Clamp(double x, double low, double high) { return x < low ? low : (x > high ? high : x); }
+
+// Square root by Newton's method from a fixed start; correctly rounded sqrt would
+// also do, this keeps the file free of <cmath> altogether.
+double SquareRoot(double x) {
+  if (x <= 0) return 0;
+  double r = x > 1 ? x : 1;
+  for (int i = 0; i < 200; ++i) {
+    const double next = 0.5 * (r + x / r);
+    if (next >= r) break;
+    r = next;
+  }
+  return r;
+}
+
+struct Vec3 {
+  double x, y, z;
+};
+Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 operator*(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 Cross(Vec3 a, Vec3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+Vec3 Normalised(Vec3 a) { return a * (1.0 / SquareRoot(Dot(a, a))); }
+
+// Rotation of v by `angle` radians about the unit axis (Rodrigues).
+Vec3 Rotated(Vec3 v, Vec3 axis, double angle) {
+  const double c = Cosine(angle), s = Sine(angle);
+  return v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1 - c));
+}
+
+// ---------------------------------------------------------------- the model
+
+enum Material : int { kRed = 0, kGreen = 1, kMaterialCount = 2 };
+
+struct Sphere {
+  Vec3 centre;
+  double radius;
+  Material material;
+};
+
+struct Stick {
+  Vec3 from, to;      // centres of the two atoms it joins
+  double radius;
+  double split;       // distance from `from` where the colour changes
+  Material nearFrom, nearTo;
+};
+
+struct Molecule3d {
+  std::vector<Sphere> spheres;
+  std::vector<Stick> sticks;
+};
+
+// Sizes in sheet pixels. The molecule's furthest point lies kBond + kSmallRadius
+// from the centre, well inside the 64 x 64 frame whichever way it is turned.
+constexpr double kLargeRadius = 10.5;
+constexpr double kSmallRadius = 6.2;
+constexpr double kBond = 23.0;
+constexpr double kStickRadius = 2.3;
+
+// The tilted axis the molecule turns about, and the turn of frame 0.
+const Vec3 kSpinAxis = Normalised({0.32, 1.0, 0.42});
+const Vec3 kPoseAxis = Normalised({1.0, 0.35, -0.2});
+constexpr double kPoseAngle = 0.7;
+
+// The molecule turned by `angle` about the spin axis, scaled by `scale`.
+Molecule3d BuildMolecule(double angle, double scale) {
+  const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
+  Molecule3d m;
+  const Vec3 centre{0, 0, 0};
+  m.spheres.push_back({centre, kLargeRadius * scale, kRed});
+  // Half way along the visible part of each stick the colour changes atom.
+  const double split = 0.5 * (kLargeRadius + kBond - kSmallRadius) * scale;
+  for (const Vec3& arm : arms) {
+    Vec3 d = Rotated(Normalised(arm), kPoseAxis, kPoseAngle);
+    d = Rotated(d, kSpinAxis, angle);
+    const Vec3 end = d * (kBond * scale);
+    m.spheres.push_back({end, kSmallRadius * scale, kGreen});
+    m.sticks.push_back({centre, end, kStickRadius * scale, split, kRed, kGreen});
+  }
+  return m;
+}
+
+// Light from the viewer's upper left; the viewer looks along -z.
+const Vec3 kLight = Normalised({-0.6, 0.65, 0.8});
+const Vec3 kHalfway = Normalised(kLight + Vec3{0, 0, 1});
+
+struct Hit {
+  bool found = false;
+  double z = -1e30;       // nearest hit has the largest z
+  Vec3 normal{0, 0, 1};
+  Material material = kRed;
+};
+
+// Orthographic ray through (x, y) towards -z, against every sphere and stick.
+Hit Trace(const Molecule3d& m, double x, double y) {
+  Hit hit;
+  for (const Sphere& s : m.spheres) {
+    const double dx = x - s.centre.x, dy = y - s.centre.y;
+    const double d2 = s.radius * s.radius - dx * dx - dy * dy;
+    if (d2 <= 0) continue;
+    const double z = s.centre.z + SquareRoot(d2);
+    if (z > hit.z) {
+      hit = {true, z, Vec3{dx, dy, z - s.centre.z} * (1.0 / s.radius), s.material};
+    }
+  }
+  const Vec3 origin{x, y, 1000.0}, direction{0, 0, -1};
+  for (const Stick& c : m.sticks) {
+    const Vec3 axisVector = c.to - c.from;
+    const double length = SquareRoot(Dot(axisVector, axisVector));
+    const Vec3 u = axisVector * (1.0 / length);
+    const Vec3 rel = origin - c.from;
+    const Vec3 d = direction - u * Dot(direction, u);
+    const Vec3 o = rel - u * Dot(rel, u);
+    const double a = Dot(d, d);
+    if (a < 1e-9) continue;  // seen end on: the atoms hide it
+    const double b = 2 * Dot(o, d), cc = Dot(o, o) - c.radius * c.radius;
+    const double disc = b * b - 4 * a * cc;
+    if (disc <= 0) continue;
+    const double t = (-b - SquareRoot(disc)) / (2 * a);
+    const Vec3 p = origin + direction * t;
+    const double along = Dot(p - c.from, u);
+    if (along < 0 || along > length || p.z <= hit.z) continue;
+    const Vec3 normal = Normalised(p - c.from - u * along);
+    hit = {true, p.z, normal, along < c.split ? c.nearFrom : c.nearTo};
+  }
+  return hit;
+}
+
+// Brightness of a surface point, 0 (unlit) .. 1 (the highlight's centre): diffuse
+// light with some ambient, then a tight specular highlight on top.
+constexpr double kKnee = 0.74;  // share of the ramp below the highlight
+double Shade(Vec3 normal) {
+  const double diffuse = Clamp(Dot(normal, kLight), 0, 1);
+  const double specular = PowerOfTwo(Clamp(Dot(normal, kHalfway), 0, 1), 5);  // ^32
+  const double body = 0.1 + 0.9 * diffuse;
+  return Clamp(kKnee * body + (1 - kKnee) * specular * 1.15, 0, 1);
+}
+
+// The colour of a ramp at brightness t: dark to full colour, then on to white.
+struct Rgb {
+  double r, g, b;
+};
+const Rgb kBaseColour[kMaterialCount] = {{222, 28, 22}, {40, 196, 44}};
+const Rgb kWhite = {255, 255, 248};
+
+Rgb RampColour(Material material, double t) {
+  const Rgb base = kBaseColour[material];
+  if (t <= kKnee) {
+    // Square root: an even-looking ramp on a screen's gamma.
+    const double k = 0.06 + 0.94 * SquareRoot(t / kKnee);
+    return {base.r * k, base.g * k, base.b * k};
+  }
+  const double w = (t - kKnee) / (1 - kKnee);
+  return {base.r + (kWhite.r - base.r) * w, base.g + (kWhite.g - base.g) * w,
+          base.b + (kWhite.b - base.b) * w};
+}
+
+// ---------------------------------------------------------------- the sheet
+
+constexpr int kFrameSide = 64;
+constexpr int kFrames = 32;
+constexpr int kSheetHeight = kFrameSide * kFrames;
+constexpr uint8_t kTransparent = 10;
+// Ramp entries: reds then greens, filling 11..245.
+constexpr int kRampFirst[kMaterialCount] = {11, 128};
+constexpr int kRampLength[kMaterialCount] = {117, 118};
+constexpr int kSamplesPerSide = 4;
+
+uint8_t ToByte(double v) { return static_cast<uint8_t>(Clamp(v + 0.5, 0, 255)); }
+
+std::array<std::array<uint8_t, 4>, 256> SheetColourTable() {
+  std::array<std::array<uint8_t, 4>, 256> table{};  // blue, green, red, 0
+  for (int i = 0; i < 20; ++i) {
+    const StaticColour c = kDefaultStaticColours[i];
+    table[StaticColourIndex(i)] = {c.blue, c.green, c.red, 0};
+  }
+  table[kTransparent] = {0, 0, 0, 0};
+  for (int m = 0; m < kMaterialCount; ++m) {
+    for (int i = 0; i < kRampLength[m]; ++i) {
+      const Rgb c = RampColour(static_cast<Material>(m), double(i) / (kRampLength[m] - 1));
+      table[kRampFirst[m] + i] = {ToByte(c.b), ToByte(c.g), ToByte(c.r), 0};
+    }
+  }
+  return table;
+}
+
+// Frame `frame` into `pixels` (64 wide, top-down rows), centred at (32, 32).
+// A pixel is opaque when most of its samples hit the molecule; it takes the
+// material most of those samples saw and their mean brightness, so silhouettes
+// stay hard-edged against the transparent index while shading is smooth.
+void RenderFrame(int frame, uint8_t* pixels) {
+  const Molecule3d m = BuildMolecule(2 * kPi * frame / kFrames, 1.0);
+  const int samples = kSamplesPerSide * kSamplesPerSide;
+  for (int py = 0; py < kFrameSide; ++py) {
+    for (int px = 0; px < kFrameSide; ++px) {
+      int count[kMaterialCount] = {0, 0};
+      double shade[kMaterialCount] = {0, 0};
+      for (int j = 0; j < kSamplesPerSide; ++j) {
+        for (int i = 0; i < kSamplesPerSide; ++i) {
+          const double x = px + (i + 0.5) / kSamplesPerSide - kFrameSide / 2;
+          const double y = kFrameSide / 2 - (py + (j + 0.5) / kSamplesPerSide);
+          const Hit hit = Trace(m, x, y);
+          if (!hit.found) continue;
+          ++count[hit.material];
+          shade[hit.material] += Shade(hit.normal);
+        }
+      }
+      uint8_t index = kTransparent;
+      if (2 * (count[kRed] + count[kGreen]) >= samples) {
+        const Material mat = count[kRed] >= count[kGreen] ? kRed : kGreen;
+        const double t = shade[mat] / count[mat];
+        index = static_cast<uint8_t>(kRampFirst[mat] + int(t * (kRampLength[mat] - 1) + 0.5));
+      }
+      pixels[py * kFrameSide + px] = index;
+    }
+  }
+}
+
+void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(v & 0xFF);
+  out.push_back((v >> 8) & 0xFF);
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+void PutTag(std::vector<uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+
+// 40-byte info header of an uncompressed bottom-up bitmap.
+void PutInfoHeader(std::vector<uint8_t>& out, int32_t width, int32_t height, uint16_t bits,
+                   uint32_t imageSize) {
+  Put32(out, 40);
+  Put32(out, static_cast<uint32_t>(width));
+  Put32(out, static_cast<uint32_t>(height));
+  Put16(out, 1);
+  Put16(out, bits);
+  Put32(out, 0);          // no compression
+  Put32(out, imageSize);
+  Put32(out, 0);          // resolutions
+  Put32(out, 0);
+  Put32(out, 0);          // colours used: all that the depth allows
+  Put32(out, 0);          // important colours: all
+}
+
+// The sheet as a BMP file: file header, info header, 256 colours, rows bottom-up.
+// The resource compiler drops the 14-byte file header.
+std::vector<uint8_t> MakeSheet() {
+  std::vector<uint8_t> pixels(kFrameSide * kSheetHeight);
+  for (int k = 0; k < kFrames; ++k) RenderFrame(k, pixels.data() + k * kFrameSide * kFrameSide);
+
+  std::vector<uint8_t> out;
+  const uint32_t offset = 14 + 40 + 256 * 4;
+  out.push_back('B');
+  out.push_back('M');
+  Put32(out, offset + static_cast<uint32_t>(pixels.size()));
+  Put32(out, 0);
+  Put32(out, offset);
+  PutInfoHeader(out, kFrameSide, kSheetHeight, 8, 0);
+  for (const auto& entry : SheetColourTable()) out.insert(out.end(), entry.begin(), entry.end());
+  for (int row = kSheetHeight - 1; row >= 0; --row) {
+    out.insert(out.end(), pixels.begin() + row * kFrameSide, pixels.begin() + (row + 1) * kFrameSide);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- the icon
+
+// 32 x 32 in 16 colours of our own: black, seven reds, seven greens, white. The
+// ground is opaque black, so the edges can be smoothed into it.
+std::vector<uint8_t> MakeIcon() {
+  constexpr int kSide = 32;
+  std::array<Rgb, 16> colours{};
+  colours[0] = {0, 0, 0};
+  const double steps[7] = {0.16, 0.32, 0.48, 0.62, 0.74, 0.85, 0.95};
+  for (int i = 0; i < 7; ++i) {
+    colours[1 + i] = RampColour(kRed, steps[i]);
+    colours[8 + i] = RampColour(kGreen, steps[i]);
+  }
+  colours[15] = kWhite;
+
+  const Molecule3d m = BuildMolecule(2 * kPi * 3 / kFrames, 0.5);
+  constexpr int kSamples = 6;
+  std::array<uint8_t, kSide * kSide> index{};
+  for (int py = 0; py < kSide; ++py) {
+    for (int px = 0; px < kSide; ++px) {
+      Rgb sum{0, 0, 0};
+      for (int j = 0; j < kSamples; ++j) {
+        for (int i = 0; i < kSamples; ++i) {
+          const double x = px + (i + 0.5) / kSamples - kSide / 2;
+          const double y = kSide / 2 - (py + (j + 0.5) / kSamples);
+          const Hit hit = Trace(m, x, y);
+          if (!hit.found) continue;
+          const Rgb c = RampColour(hit.material, Shade(hit.normal));
+          sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+        }
+      }
+      const double n = kSamples * kSamples;
+      const Rgb c{sum.r / n, sum.g / n, sum.b / n};
+      int best = 0;
+      double bestDistance = 1e30;
+      for (int k = 0; k < 16; ++k) {
+        const double d = Square(c.r - colours[k].r) + Square(c.g - colours[k].g) +
+                         Square(c.b - colours[k].b);
+        if (d < bestDistance) bestDistance = d, best = k;
+      }
+      index[py * kSide + px] = static_cast<uint8_t>(best);
+    }
+  }
+
+  constexpr uint32_t kXorBytes = kSide * kSide / 2, kAndBytes = kSide * 4;
+  constexpr uint32_t kImageBytes = 40 + 16 * 4 + kXorBytes + kAndBytes;
+  std::vector<uint8_t> out;
+  Put16(out, 0);  // icon directory: reserved, type 1 (icon), one image
+  Put16(out, 1);
+  Put16(out, 1);
+  out.push_back(kSide);
+  out.push_back(kSide);
+  out.push_back(16);  // colours
+  out.push_back(0);
+  Put16(out, 1);  // planes
+  Put16(out, 4);  // bits per pixel
+  Put32(out, kImageBytes);
+  Put32(out, 22);  // offset of the image
+  // The image's height counts the colour rows and the mask rows together.
+  PutInfoHeader(out, kSide, 2 * kSide, 4, kXorBytes + kAndBytes);
+  for (const Rgb& c : colours) {
+    out.push_back(ToByte(c.b));
+    out.push_back(ToByte(c.g));
+    out.push_back(ToByte(c.r));
+    out.push_back(0);
+  }
+  for (int row = kSide - 1; row >= 0; --row) {
+    for (int px = 0; px < kSide; px += 2) {
+      out.push_back(static_cast<uint8_t>(index[row * kSide + px] << 4 | index[row * kSide + px + 1]));
+    }
+  }
+  out.insert(out.end(), kAndBytes, 0);  // mask: every pixel opaque
+  return out;
+}
+
+// ---------------------------------------------------------------- the sounds
+
+constexpr uint32_t kSampleRate = 11025;
+
+// One sample of a pure tone at `hz`, `t` seconds in.
+double Tone(double hz, double t) {
+  const double cycles = hz * t;
+  return Sine(2 * kPi * (cycles - static_cast<int64_t>(cycles)));
+}
+
+// e^x for the small negative x of the envelopes, by its series after halving.
+double Exponential(double x) {
+  int halvings = 0;
+  while (x < -0.5) x *= 0.5, ++halvings;
+  double term = 1, sum = 1;
+  for (int n = 1; n < 25; ++n) {
+    term *= x / n;
+    sum += term;
+  }
+  while (halvings-- > 0) sum *= sum;
+  return sum;
+}
+
+uint8_t ToSample(double v) { return static_cast<uint8_t>(Clamp(128 + 127 * v + 0.5, 1, 255)); }
+
+// A RIFF "WAVE" image: mono 8-bit PCM at 11,025 Hz. With `withFact` the format
+// chunk has its 18-byte form and a "fact" chunk with the sample count follows.
+std::vector<uint8_t> MakeWave(const std::vector<uint8_t>& samples, bool withFact) {
+  const uint32_t count = static_cast<uint32_t>(samples.size());
+  const uint32_t formatSize = withFact ? 18 : 16;
+  const uint32_t pad = count & 1;  // chunks keep an even length
+  const uint32_t riffSize =
+      4 + (8 + formatSize) + (withFact ? 8 + 4 : 0) + (8 + count + pad);
+  std::vector<uint8_t> out;
+  PutTag(out, "RIFF");
+  Put32(out, riffSize);
+  PutTag(out, "WAVE");
+  PutTag(out, "fmt ");
+  Put32(out, formatSize);
+  Put16(out, 1);  // PCM
+  Put16(out, 1);  // mono
+  Put32(out, kSampleRate);
+  Put32(out, kSampleRate);  // bytes per second
+  Put16(out, 1);            // block align
+  Put16(out, 8);            // bits per sample
+  if (withFact) {
+    Put16(out, 0);  // no extra format bytes
+    PutTag(out, "fact");
+    Put32(out, 4);
+    Put32(out, count);
+  }
+  PutTag(out, "data");
+  Put32(out, count);
+  out.insert(out.end(), samples.begin(), samples.end());
+  if (pad) out.push_back(128);
+  return out;
+}
+
+// The bounce: a loud 870 Hz tone that starts at full strength and dies away,
+// with an overtone that fades faster for a knock at the start. The last few
+// milliseconds fade to silence so the end does not click.
+std::vector<uint8_t> MakeBounceSound() {
+  constexpr int kCount = 3857;
+  std::vector<uint8_t> out(kCount);
+  for (int n = 0; n < kCount; ++n) {
+    const double t = double(n) / kSampleRate;
+    const double tail = Clamp(double(kCount - 1 - n) / 120, 0, 1);
+    const double v = Exponential(-t / 0.085) * (0.84 * Tone(870, t) + 0.16 * Tone(1740, t) *
+                                                Exponential(-t / 0.03));
+    out[n] = ToSample(1.12 * v * tail);
+  }
+  return out;
+}
+
+// The ambient sound: two short 1,350 Hz beeps, each faded in and out over a few
+// milliseconds so that neither edge clicks.
+std::vector<uint8_t> MakeAmbientSound() {
+  constexpr int kCount = 3522;
+  std::vector<uint8_t> out(kCount);
+  const double starts[2] = {0.010, 0.165}, length = 0.120, ramp = 0.006;
+  for (int n = 0; n < kCount; ++n) {
+    const double t = double(n) / kSampleRate;
+    double v = 0;
+    for (double start : starts) {
+      const double u = t - start;
+      if (u < 0 || u > length) continue;
+      const double edge = Clamp(u / ramp, 0, 1) * Clamp((length - u) / ramp, 0, 1);
+      const double envelope = edge * (0.55 + 0.45 * Exponential(-u / 0.05));
+      v += 0.9 * envelope * Tone(1350, u);
+    }
+    out[n] = ToSample(v);
+  }
+  return out;
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return (std::fclose(f) == 0) && ok;
+}
+
+// True when the file holds exactly `bytes`.
+bool FileHolds(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  std::vector<uint8_t> held(bytes.size() + 1);
+  const size_t got = std::fread(held.data(), 1, held.size(), f);
+  std::fclose(f);
+  return got == bytes.size() && std::equal(bytes.begin(), bytes.end(), held.begin());
+}
+
+struct Asset {
+  const char* fileName;
+  std::vector<uint8_t> bytes;
+};
+
+}  // namespace
+
+// make-assets DIR writes the four files into DIR; make-assets --check DIR
+// regenerates them and exits with 1 unless DIR holds exactly the same bytes.
+int main(int argc, char** argv) {
+  const bool check = argc == 3 && std::string(argv[1]) == "--check";
+  if ((argc != 2 && !check) || argv[argc - 1][0] == '\0') {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string dir = std::string(argv[argc - 1]) + "/";
+  const Asset assets[] = {
+      {"sppat_r0.bmp", MakeSheet()},
+      {"wavdat0.wav", MakeWave(MakeBounceSound(), false)},
+      {"wavdat1.wav", MakeWave(MakeAmbientSound(), true)},
+      {"molecule.ico", MakeIcon()},
+  };
+  int status = 0;
+  for (const Asset& asset : assets) {
+    const std::string path = dir + asset.fileName;
+    if (check && !FileHolds(path, asset.bytes)) {
+      std::fprintf(stderr, "make-assets: %s differs from what the generator makes\n", path.c_str());
+      status = 1;
+    } else if (!check && !WriteFile(path, asset.bytes)) {
+      std::fprintf(stderr, "make-assets: cannot write %s\n", path.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
