@@ -43,9 +43,8 @@ void InitializeDialog(HWND dialog) {
 void ScrollBar(HWND dialog, HWND bar, WPARAM wParam) {
   // GetDlgCtrlID rather than GetWindowWord(bar, -12): the latter gives 0 on some
   // platforms (Wine among them), which would send every scroll to the wrong bar.
-  const ScrollOutcome outcome =
-      ScrollSetting(TheAnimationState().settings, GetDlgCtrlID(bar), LOWORD(wParam),
-                    static_cast<int16_t>(HIWORD(wParam)));
+  const ScrollOutcome outcome = ScrollSetting(TheAnimationState().settings, GetDlgCtrlID(bar),
+                                              LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam)));
   ShowBarValue(dialog, bar, outcome.labelId, outcome.value);
 }
 

@@ -1,4 +1,6 @@
 // Tests of the settings' decimal text, load bounds and the configuration dialog's rules.
+#include "animation/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,8 +10,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "animation/settings.h"
 
 namespace {
 
@@ -35,18 +35,26 @@ SaverSettings LoadFrom(FakeSection& section) {
 
 std::vector<std::pair<std::string, std::string>> WritesOf(const SaverSettings& settings) {
   std::vector<std::pair<std::string, std::string>> writes;
-  WriteSettings(settings, [&](const char* key, const char* text) { writes.emplace_back(key, text); });
+  WriteSettings(settings,
+                [&](const char* key, const char* text) { writes.emplace_back(key, text); });
   return writes;
 }
 
 }  // namespace
 
 TEST(SettingsText, DecimalTextOfTheWholeRange) {
-  const std::pair<int32_t, const char*> cases[] = {
-      {0, "0"},        {7, "7"},       {10, "10"},       {64, "64"},
-      {100, "100"},    {-1, "-1"},     {-5, "-5"},       {-10, "-10"},
-      {INT32_MAX, "2147483647"},       {INT32_MIN, "-2147483648"},
-      {INT32_MIN + 1, "-2147483647"},  {1000000000, "1000000000"}};
+  const std::pair<int32_t, const char*> cases[] = {{0, "0"},
+                                                   {7, "7"},
+                                                   {10, "10"},
+                                                   {64, "64"},
+                                                   {100, "100"},
+                                                   {-1, "-1"},
+                                                   {-5, "-5"},
+                                                   {-10, "-10"},
+                                                   {INT32_MAX, "2147483647"},
+                                                   {INT32_MIN, "-2147483648"},
+                                                   {INT32_MIN + 1, "-2147483647"},
+                                                   {1000000000, "1000000000"}};
   for (const auto& [value, expected] : cases) {
     char text[kDecimalTextSize];
     std::fill(std::begin(text), std::end(text), 'x');
@@ -69,11 +77,12 @@ TEST(SettingsLoad, ReadsTheThreeKeysInOrderWithTheirDefaults) {
 }
 
 TEST(SettingsLoad, CountAndFrequencyOutsideTheirBoundsTakeTheFallback) {
-  struct Case { int32_t stored, expectedCount, expectedFrequency; };
-  const Case cases[] = {
-      {1, 1, 1},        {2, 2, 2},         {64, 64, 64},     {65, 10, 65},
-      {100, 10, 100},   {101, 10, 2},      {0, 10, 2},       {-5, 10, 2},
-      {INT32_MIN, 10, 2}, {INT32_MAX, 10, 2}};
+  struct Case {
+    int32_t stored, expectedCount, expectedFrequency;
+  };
+  const Case cases[] = {{1, 1, 1},          {2, 2, 2},         {64, 64, 64}, {65, 10, 65},
+                        {100, 10, 100},     {101, 10, 2},      {0, 10, 2},   {-5, 10, 2},
+                        {INT32_MIN, 10, 2}, {INT32_MAX, 10, 2}};
   for (const Case& c : cases) {
     FakeSection section;
     section.stored = {{"EVENT_FREQ", c.stored}, {"SOUND_FREQ", c.stored}};
@@ -101,7 +110,9 @@ TEST(SettingsSave, WritesAllThreeKeysInOrderAsTheyStand) {
 }
 
 TEST(SettingsDialog, CheckBoxToggle) {
-  struct Case { int32_t before, after; };
+  struct Case {
+    int32_t before, after;
+  };
   const Case cases[] = {{0, 1}, {1, 0}, {5, 0}, {-1, 1}, {INT32_MAX, 0}, {INT32_MIN, 1}};
   for (const Case& c : cases) {
     SaverSettings settings{c.before, 33, 44};
@@ -113,28 +124,55 @@ TEST(SettingsDialog, CheckBoxToggle) {
 }
 
 TEST(SettingsDialog, ArrowsAndTroughStepByOneWithinEachBar) {
-  struct Case { int32_t bar; uint32_t code; int32_t before, after; };
+  struct Case {
+    int32_t bar;
+    uint32_t code;
+    int32_t before, after;
+  };
   const Case cases[] = {
       // Count bar 1..64.
-      {104, 0, 10, 9},  {104, 2, 10, 9},  {104, 1, 10, 11}, {104, 3, 10, 11},
-      {104, 0, 1, 1},   {104, 2, 1, 1},   {104, 1, 64, 64}, {104, 3, 64, 64},
-      {104, 1, 63, 64}, {104, 0, 2, 1},
+      {104, 0, 10, 9},
+      {104, 2, 10, 9},
+      {104, 1, 10, 11},
+      {104, 3, 10, 11},
+      {104, 0, 1, 1},
+      {104, 2, 1, 1},
+      {104, 1, 64, 64},
+      {104, 3, 64, 64},
+      {104, 1, 63, 64},
+      {104, 0, 2, 1},
       // Frequency bar 1..100.
-      {108, 0, 1, 1},   {108, 2, 1, 1},   {108, 1, 100, 100}, {108, 3, 100, 100},
-      {108, 1, 64, 65}, {108, 3, 99, 100}, {108, 0, 2, 1},
+      {108, 0, 1, 1},
+      {108, 2, 1, 1},
+      {108, 1, 100, 100},
+      {108, 3, 100, 100},
+      {108, 1, 64, 65},
+      {108, 3, 99, 100},
+      {108, 0, 2, 1},
       // Codes that leave the value: thumb released, jumps to the ends, end of scrolling.
-      {104, 4, 17, 17}, {104, 6, 17, 17}, {104, 7, 17, 17}, {104, 8, 17, 17},
-      {108, 4, 17, 17}, {108, 6, 17, 17}, {108, 7, 17, 17}, {108, 8, 17, 17},
-      {104, 9, 17, 17}, {108, 0xFFFF, 17, 17},
+      {104, 4, 17, 17},
+      {104, 6, 17, 17},
+      {104, 7, 17, 17},
+      {104, 8, 17, 17},
+      {108, 4, 17, 17},
+      {108, 6, 17, 17},
+      {108, 7, 17, 17},
+      {108, 8, 17, 17},
+      {104, 9, 17, 17},
+      {108, 0xFFFF, 17, 17},
       // Values out of range (only thumb tracking can put them there) come back in.
-      {104, 0, -5, 1},  {104, 1, 200, 64}, {108, 0, INT32_MIN, 1}, {108, 1, INT32_MAX, 100}};
+      {104, 0, -5, 1},
+      {104, 1, 200, 64},
+      {108, 0, INT32_MIN, 1},
+      {108, 1, INT32_MAX, 100}};
   for (const Case& c : cases) {
     const bool countBar = c.bar == 104;
     SaverSettings settings{3, countBar ? c.before : 50, countBar ? 50 : c.before};
     const ScrollOutcome outcome = ScrollSetting(settings, c.bar, c.code, 999);
     const int32_t changed = countBar ? settings.moleculeCount : settings.soundFrequency;
     const int32_t other = countBar ? settings.soundFrequency : settings.moleculeCount;
-    EXPECT_EQ(c.after, outcome.value) << "bar " << c.bar << " code " << c.code << " from " << c.before;
+    EXPECT_EQ(c.after, outcome.value)
+        << "bar " << c.bar << " code " << c.code << " from " << c.before;
     EXPECT_EQ(c.after, changed) << "bar " << c.bar << " code " << c.code << " from " << c.before;
     EXPECT_EQ(countBar ? 105 : 109, outcome.labelId);
     EXPECT_EQ(50, other) << "the other setting is untouched";
