@@ -233,6 +233,26 @@ std::array<std::array<uint8_t, 4>, 256> SheetColourTable() {
   return table;
 }
 
+// A pixel that hangs on to the drawing by one side only (the tip of a digital
+// circle, a corner of a thin stick) reads as a speck at 1:1; take such pixels
+// away until none is left, which also rounds the silhouettes.
+void RemoveSpurs(uint8_t* pixels) {
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (int y = 1; y + 1 < kFrameSide; ++y) {
+      for (int x = 1; x + 1 < kFrameSide; ++x) {
+        uint8_t& p = pixels[y * kFrameSide + x];
+        if (p == kTransparent) continue;
+        const int neighbours = (pixels[y * kFrameSide + x - 1] != kTransparent) +
+                               (pixels[y * kFrameSide + x + 1] != kTransparent) +
+                               (pixels[(y - 1) * kFrameSide + x] != kTransparent) +
+                               (pixels[(y + 1) * kFrameSide + x] != kTransparent);
+        if (neighbours < 2) p = kTransparent, changed = true;
+      }
+    }
+  }
+}
+
 // Frame `frame` into `pixels` (64 wide, top-down rows), centred at (32, 32).
 // A pixel is opaque when most of its samples hit the molecule; it takes the
 // material most of those samples saw and their mean brightness, so silhouettes
@@ -263,6 +283,7 @@ void RenderFrame(int frame, uint8_t* pixels) {
       pixels[py * kFrameSide + px] = index;
     }
   }
+  RemoveSpurs(pixels);
 }
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
