@@ -1,4 +1,6 @@
 // The program's entry: hands over to the shell, which reads the command line itself.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "shell/shell_main_win32.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { ShellEntry(); }
