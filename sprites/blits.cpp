@@ -1,0 +1,148 @@
+// Rectangle blits between 8-bit images: save, restore and the transparent draw.
+#include "sprites/blits.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Stride of an image whose pixel lookups succeeded (so info is set).
+int64_t StrideOf(const DibImage& image) {
+  return RowStride(static_cast<int32_t>(LoadInfoHeader(image.info).biWidth));
+}
+
+// A rectangle of `large`, clipped to it; coordinates in 64 bits so that no
+// position near the ends of the 32-bit range can overflow.
+struct Clip {
+  int64_t x, y, w, h;
+};
+
+bool ClipToLarge(const DibImage& small, const DibImage& large, int32_t x, int32_t y, Clip& c) {
+  if (small.header == nullptr) return false;
+  c = {x, y, small.width, small.height};
+  if (c.x < 0) {
+    c.w += c.x;
+    c.x = 0;
+  }
+  if (c.x + c.w > large.width) c.w = large.width - c.x;
+  if (c.w <= 0) return false;
+  if (c.y < 0) {
+    c.h += c.y;
+    c.y = 0;
+  }
+  if (c.y + c.h > large.height) c.h = large.height - c.y;
+  return c.h > 0;
+}
+
+void CopyRows(const uint8_t* from, int64_t fromStride, uint8_t* to, int64_t toStride,
+              int64_t w, int64_t h) {
+  for (int64_t row = 0; row < h; ++row) {
+    std::memcpy(to, from, static_cast<size_t>(w));
+    from += fromStride;
+    to += toStride;
+  }
+}
+
+#if defined(__SSE2__)
+// 16 pixels at once: the target keeps its byte where the source is transparent.
+// Blocks that are wholly transparent (the space around a drawing) are not
+// written; wholly opaque ones are stored without reading the target.
+inline void Select16(const uint8_t* src, uint8_t* dst, __m128i key) {
+  const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+  const __m128i clear = _mm_cmpeq_epi8(s, key);
+  const int mask = _mm_movemask_epi8(clear);
+  if (mask == 0xFFFF) return;
+  __m128i* d = reinterpret_cast<__m128i*>(dst);
+  if (mask == 0) {
+    _mm_storeu_si128(d, s);
+    return;
+  }
+  const __m128i old = _mm_loadu_si128(d);
+  _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(clear, old), _mm_andnot_si128(clear, s)));
+}
+#endif
+
+void DrawRow(const uint8_t* src, uint8_t* dst, int64_t w) {
+#if defined(__SSE2__)
+  if (w >= 16) {
+    const __m128i key = _mm_set1_epi8(static_cast<char>(TRANSPARENT_INDEX));
+    int64_t i = 0;
+    for (; i + 16 <= w; i += 16) Select16(src + i, dst + i, key);
+    // The last block overlaps bytes already done; the select gives them the
+    // same values again, so the overlap is harmless.
+    if (i < w) Select16(src + w - 16, dst + w - 16, key);
+    return;
+  }
+#endif
+  for (int64_t i = 0; i < w; ++i) {
+    if (src[i] != TRANSPARENT_INDEX) dst[i] = src[i];
+  }
+}
+
+}  // namespace
+
+void SaveRect(DibImage& small, const DibImage& large, int32_t x, int32_t y) {
+  Clip c;
+  if (!ClipToLarge(small, large, x, y, c)) return;
+  const uint8_t* from = PixelAt(large, static_cast<int32_t>(c.x), static_cast<int32_t>(c.y + c.h - 1));
+  uint8_t* to = PixelAt(small, 0, static_cast<int32_t>(c.h - 1));
+  if (from == nullptr || to == nullptr) return;
+  CopyRows(from, StrideOf(large), to, StrideOf(small), c.w, c.h);
+}
+
+void RestoreRect(const DibImage& small, DibImage& large, int32_t x, int32_t y) {
+  Clip c;
+  if (!ClipToLarge(small, large, x, y, c)) return;
+  const uint8_t* from = PixelAt(small, 0, static_cast<int32_t>(c.h - 1));
+  uint8_t* to = PixelAt(large, static_cast<int32_t>(c.x), static_cast<int32_t>(c.y + c.h - 1));
+  if (from == nullptr || to == nullptr) return;
+  CopyRows(from, StrideOf(small), to, StrideOf(large), c.w, c.h);
+}
+
+void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx32, int32_t dy32,
+                     int32_t w32, int32_t h32, int32_t sx32, int32_t sy32) {
+  if (source.header == nullptr) return;
+  int64_t dx = dx32, dy = dy32, w = w32, h = h32, sx = sx32, sy = sy32;
+  // Clip to the target, then to the source, moving the other corner along so
+  // that the pairing of source and target pixels stays the same.
+  if (dx < 0) {
+    w += dx;
+    sx -= dx;
+    dx = 0;
+  }
+  if (dx + w > target.width) w = target.width - dx;
+  if (sx < 0) {
+    w += sx;
+    dx -= sx;
+    sx = 0;
+  }
+  if (sx + w > source.width) w = source.width - sx;
+  if (w <= 0) return;
+  if (dy < 0) {
+    h += dy;
+    sy -= dy;
+    dy = 0;
+  }
+  if (dy + h > target.height) h = target.height - dy;
+  if (sy < 0) {
+    h += sy;
+    dy -= sy;
+    sy = 0;
+  }
+  if (sy + h > source.height) h = source.height - sy;
+  if (h <= 0) return;
+
+  const uint8_t* src = PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy + h - 1));
+  uint8_t* dst = PixelAt(target, static_cast<int32_t>(dx), static_cast<int32_t>(dy + h - 1));
+  if (src == nullptr || dst == nullptr) return;
+  const int64_t srcStride = StrideOf(source);
+  const int64_t dstStride = StrideOf(target);
+  for (int64_t row = 0; row < h; ++row) {
+    DrawRow(src, dst, w);
+    src += srcStride;
+    dst += dstStride;
+  }
+}

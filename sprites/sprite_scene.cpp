@@ -1,0 +1,184 @@
+// The sprite scene: pattern images, patterns and sprites composed into an 8-bit
+// back buffer, of which only the sprites' rectangles are presented each frame.
+#include "sprites/sprite_scene.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include "sprites/blits.h"
+
+namespace {
+
+Sprite* SpriteAt(SpriteScene& scene, int32_t index) {
+  if (scene.sprites == nullptr || index < 0 || index >= scene.spriteCount) return nullptr;
+  return &scene.sprites[index];
+}
+
+void MakePlainBackBuffer(SpriteScene& scene, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxDibSide || height > kMaxDibSide) return;
+  const uint64_t bytes = static_cast<uint64_t>(RowStride(width)) * static_cast<uint64_t>(height);
+  if (bytes > kMaxDibPixelBytes) return;
+  scene.ownedPixels.reset(new (std::nothrow) uint8_t[bytes]());
+  scene.backBuffer.bits = scene.ownedPixels.get();
+}
+
+// a - b with the wrap of 32-bit arithmetic rather than overflow.
+int32_t WrapSub(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+void Put(const PresentSink& sink, const DibImage& backBuffer, int32_t left, int32_t top,
+         int32_t width, int32_t height) {
+  if (sink.put != nullptr) sink.put(sink.context, backBuffer, {left, top, width, height});
+}
+
+}  // namespace
+
+SceneRect ClipRectToImage(SceneRect rect, const DibImage& image) {
+  const int64_t left = std::max<int64_t>(rect.left, 0);
+  const int64_t top = std::max<int64_t>(rect.top, 0);
+  const int64_t right = std::min<int64_t>(int64_t{rect.left} + rect.width, image.width);
+  const int64_t bottom = std::min<int64_t>(int64_t{rect.top} + rect.height, image.height);
+  if (right <= left || bottom <= top) return {};
+  return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
+          static_cast<int32_t>(bottom - top)};
+}
+
+void CreateScene(SpriteScene& scene, const ScenePlatform& platform, int32_t spriteCount,
+                 int32_t patternCount, int32_t patternImageCount, int32_t width, int32_t height) {
+  if (scene.sprites || scene.patterns || scene.patternImages) return;
+  patternImageCount = std::max(patternImageCount, 0);
+  spriteCount = std::max(spriteCount, 0);
+  patternCount = std::max(patternCount, 0);
+
+  scene.patternImages.reset(new (std::nothrow) DibImage[patternImageCount]);
+  scene.patternImageCount = scene.patternImages ? patternImageCount : 0;
+  for (int32_t i = 0; i < scene.patternImageCount; ++i) {
+    char name[24];
+    std::snprintf(name, sizeof name, "SPPAT_R%d", static_cast<int>(i));
+    LoadNamed(scene.patternImages[i], name, platform.bitmaps);
+  }
+
+  WriteSectionHeader(scene.backBuffer, width, height);
+  if (scene.backBuffer.header != nullptr) {
+    if (platform.makeBackBuffer != nullptr) {
+      platform.makeBackBuffer(platform.context, scene, width, height);
+    } else {
+      MakePlainBackBuffer(scene, width, height);
+    }
+  }
+
+  StaticColours statics = kDefaultStaticColours;
+  if (platform.readStaticColours != nullptr) platform.readStaticColours(platform.context, statics);
+  const DibImage noSheet;
+  BuildIdentityColourTable(scene.backBuffer, scene.patternImageCount > 0 ? scene.patternImages[0] : noSheet,
+                           statics);
+  if (platform.makePalette != nullptr) platform.makePalette(platform.context, scene);
+
+  scene.width = width;
+  scene.height = height;
+  scene.sprites.reset(new (std::nothrow) Sprite[spriteCount]);
+  scene.spriteCount = scene.sprites ? spriteCount : 0;
+  scene.patterns.reset(new (std::nothrow) SpritePattern[patternCount]);
+  scene.patternCount = scene.patterns ? patternCount : 0;
+}
+
+void SetSpriteSize(SpriteScene& scene, int32_t index, int32_t width, int32_t height) {
+  Sprite* sprite = SpriteAt(scene, index);
+  if (sprite == nullptr) return;
+  sprite->width = width;
+  sprite->height = height;
+  sprite->hotspotOffsetX = width / 2;
+  sprite->hotspotOffsetY = height / 2;
+  sprite->background = DibImage();
+  CreateBlank(sprite->background, width, height);
+  // Saturated: a sprite too large to count in 32 bits is never merged anyway.
+  const int64_t threshold = int64_t{2} * width * height;
+  sprite->blitThreshold = static_cast<int32_t>(
+      std::clamp<int64_t>(threshold, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+void DefinePattern(SpriteScene& scene, int32_t pattern, int32_t patternImage, int32_t hotspotX,
+                   int32_t hotspotY) {
+  if (scene.patterns == nullptr || pattern < 0 || pattern >= scene.patternCount) return;
+  if (scene.patternImages == nullptr || patternImage < 0 || patternImage >= scene.patternImageCount) return;
+  SpritePattern& p = scene.patterns[pattern];
+  p.image = &scene.patternImages[patternImage];
+  p.hotspotX = hotspotX;
+  p.hotspotY = hotspotY;
+}
+
+void SetSpritePattern(SpriteScene& scene, int32_t index, int32_t pattern) {
+  Sprite* sprite = SpriteAt(scene, index);
+  if (sprite == nullptr) return;
+  if (pattern < 0 || pattern >= scene.patternCount) pattern = 0;
+  // A scene without patterns has no pattern 0 either.
+  sprite->pattern = scene.patternCount > 0 ? &scene.patterns[pattern] : nullptr;
+}
+
+void SetSpriteCentre(SpriteScene& scene, int32_t index, int32_t x, int32_t y) {
+  Sprite* sprite = SpriteAt(scene, index);
+  if (sprite == nullptr) return;
+  sprite->left = WrapSub(x, sprite->hotspotOffsetX);
+  sprite->top = WrapSub(y, sprite->hotspotOffsetY);
+}
+
+void SetSpriteVisible(SpriteScene& scene, int32_t index, int32_t flag) {
+  Sprite* sprite = SpriteAt(scene, index);
+  if (sprite == nullptr) return;
+  sprite->visible = static_cast<uint8_t>(flag);
+}
+
+void SaveAndDraw(Sprite& sprite, DibImage& backBuffer) {
+  if (!sprite.visible) return;
+  SaveRect(sprite.background, backBuffer, sprite.left, sprite.top);
+  // A sprite shown without a pattern, or with one whose image is missing, keeps
+  // its place on the window but draws nothing.
+  if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) return;
+  const SpritePattern& p = *sprite.pattern;
+  DrawTransparent(*p.image, backBuffer, sprite.left, sprite.top, 2 * sprite.hotspotOffsetX,
+                  2 * sprite.hotspotOffsetY, WrapSub(p.hotspotX, sprite.hotspotOffsetX),
+                  WrapSub(p.hotspotY, sprite.hotspotOffsetY));
+}
+
+void PresentSprite(Sprite& sprite, const DibImage& backBuffer, const PresentSink& sink) {
+  if (sprite.visible && sprite.prevVisible) {
+    const int64_t unionWidth = sprite.width + std::abs(int64_t{sprite.left} - sprite.prevLeft);
+    const int64_t unionHeight = sprite.height + std::abs(int64_t{sprite.top} - sprite.prevTop);
+    // Factors beyond 2^31 only make the area larger than any threshold; bounding
+    // them keeps the product inside 64 bits.
+    constexpr int64_t kBound = int64_t{1} << 31;
+    const int64_t area = std::clamp(unionWidth, -kBound, kBound) * std::clamp(unionHeight, -kBound, kBound);
+    if (area < sprite.blitThreshold) {
+      Put(sink, backBuffer, std::min(sprite.left, sprite.prevLeft), std::min(sprite.top, sprite.prevTop),
+          static_cast<int32_t>(unionWidth), static_cast<int32_t>(unionHeight));
+    } else {
+      Put(sink, backBuffer, sprite.left, sprite.top, sprite.width, sprite.height);
+      Put(sink, backBuffer, sprite.prevLeft, sprite.prevTop, sprite.width, sprite.height);
+    }
+  } else if (sprite.visible) {
+    Put(sink, backBuffer, sprite.left, sprite.top, sprite.width, sprite.height);
+  } else if (sprite.prevVisible) {
+    // The background where the sprite was takes it off the window.
+    Put(sink, backBuffer, sprite.prevLeft, sprite.prevTop, sprite.width, sprite.height);
+  }
+  sprite.prevLeft = sprite.left;
+  sprite.prevTop = sprite.top;
+  sprite.prevVisible = sprite.visible;
+}
+
+void RestoreBackground(const Sprite& sprite, DibImage& backBuffer) {
+  if (sprite.visible) RestoreRect(sprite.background, backBuffer, sprite.left, sprite.top);
+}
+
+void RenderScene(SpriteScene& scene, const PresentSink& sink) {
+  const int32_t count = scene.sprites ? scene.spriteCount : 0;
+  for (int32_t i = count - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
+  if (sink.begin != nullptr) sink.begin(sink.context, scene.backBuffer);
+  for (int32_t i = count - 1; i >= 0; --i) PresentSprite(scene.sprites[i], scene.backBuffer, sink);
+  if (sink.end != nullptr) sink.end(sink.context);
+  for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
+}
