@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sprites/static_colours.h"
+#include "sprites/palette.h"
 
 namespace {
 
@@ -220,8 +220,8 @@ uint8_t ToByte(double v) { return static_cast<uint8_t>(Clamp(v + 0.5, 0, 255)); 
 std::array<std::array<uint8_t, 4>, 256> SheetColourTable() {
   std::array<std::array<uint8_t, 4>, 256> table{};  // blue, green, red, 0
   for (int i = 0; i < 20; ++i) {
-    const StaticColour c = kDefaultStaticColours[i];
-    table[StaticColourIndex(i)] = {c.blue, c.green, c.red, 0};
+    const RgbColour c = kDefaultStaticColours[i];
+    table[StaticEntryIndex(i)] = {c.blue, c.green, c.red, 0};
   }
   table[kTransparent] = {0, 0, 0, 0};
   for (int m = 0; m < kMaterialCount; ++m) {

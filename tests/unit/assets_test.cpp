@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sprites/static_colours.h"
+#include "sprites/palette.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ Sheet* SpriteSheet::sheet = nullptr;
 
 TEST_F(SpriteSheet, ColourTableKeepsStaticColoursAndBlackTransparentEntry) {
   for (int i = 0; i < 20; ++i) {
-    const auto& entry = sheet->colours[StaticColourIndex(i)];
-    const StaticColour c = kDefaultStaticColours[i];
+    const auto& entry = sheet->colours[StaticEntryIndex(i)];
+    const RgbColour c = kDefaultStaticColours[i];
     EXPECT_EQ(entry[2], c.red) << "static colour " << i;
     EXPECT_EQ(entry[1], c.green) << "static colour " << i;
     EXPECT_EQ(entry[0], c.blue) << "static colour " << i;

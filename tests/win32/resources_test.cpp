@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "sprites/static_colours.h"
+#include "sprites/palette.h"
 
 namespace {
 
@@ -79,11 +79,11 @@ TEST_F(ScrResources, SpriteSheetColoursAndTransparentPixels) {
   ASSERT_EQ(sheet.size(), 132136u);
   const uint8_t* table = sheet.data() + 40;
   for (int i = 0; i < 20; ++i) {
-    const uint8_t* entry = table + 4 * StaticColourIndex(i);
-    const StaticColour c = kDefaultStaticColours[i];
-    EXPECT_EQ(entry[0], c.blue) << "entry " << StaticColourIndex(i);
-    EXPECT_EQ(entry[1], c.green) << "entry " << StaticColourIndex(i);
-    EXPECT_EQ(entry[2], c.red) << "entry " << StaticColourIndex(i);
+    const uint8_t* entry = table + 4 * StaticEntryIndex(i);
+    const RgbColour c = kDefaultStaticColours[i];
+    EXPECT_EQ(entry[0], c.blue) << "entry " << StaticEntryIndex(i);
+    EXPECT_EQ(entry[1], c.green) << "entry " << StaticEntryIndex(i);
+    EXPECT_EQ(entry[2], c.red) << "entry " << StaticEntryIndex(i);
   }
   EXPECT_EQ(Dword(table + 4 * 10), 0u) << "entry 10 is black";
   for (int i = 0; i < 256; ++i) EXPECT_EQ(table[4 * i + 3], 0) << "reserved byte of entry " << i;
