@@ -1,0 +1,44 @@
+// A stand-in for the saver window where there is none: presented rectangles
+// painted into an RGB picture through the back buffer's colour table.
+#include "animation/headless_view.h"
+
+#include <algorithm>
+
+#include "sprites/dib_image.h"
+
+namespace {
+
+void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
+  HeadlessView& view = *static_cast<HeadlessView*>(context);
+  const SceneRect r = ClipRectToImage(rect, backBuffer);
+  if (r.width <= 0 || backBuffer.header == nullptr) return;
+  const uint8_t* table = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
+  const int32_t right = std::min(r.left + r.width, view.width);
+  const int32_t bottom = std::min(r.top + r.height, view.height);
+  for (int32_t y = r.top; y < bottom; ++y) {
+    const uint8_t* source = PixelAt(backBuffer, r.left, y);
+    if (source == nullptr) return;
+    uint8_t* out = view.rgb.data() + (static_cast<size_t>(y) * view.width + r.left) * 3;
+    for (int32_t x = r.left; x < right; ++x, ++source, out += 3) {
+      const uint8_t* entry = table + 4 * *source;  // blue, green, red, reserved
+      out[0] = entry[2];
+      out[1] = entry[1];
+      out[2] = entry[0];
+    }
+  }
+}
+
+}  // namespace
+
+void ResetHeadlessView(HeadlessView& view, int32_t width, int32_t height) {
+  view.width = std::max(width, 0);
+  view.height = std::max(height, 0);
+  view.rgb.assign(static_cast<size_t>(view.width) * view.height * 3, 0);
+}
+
+PresentSink HeadlessSink(HeadlessView& view) {
+  PresentSink sink;
+  sink.context = &view;
+  sink.put = PutRect;
+  return sink;
+}
