@@ -19,8 +19,8 @@ void SetUpAnimation(AnimationState& state, SpriteScene& scene, const ScenePlatfo
   for (int32_t i = state.molecules.count; i < count; ++i) SetSpriteVisible(scene, i, 0);
 }
 
-void TickAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSound,
-                   void* soundContext, const PresentSink& sink) {
+void StepAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSound,
+                   void* soundContext) {
   StepMolecules(state, playSound, soundContext);
   int32_t i = 0;
   for (const Molecule& m : state.molecules) {
@@ -28,5 +28,10 @@ void TickAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSo
     SetSpriteCentre(scene, i, m.x / 16, m.y / 16);
     ++i;
   }
+}
+
+void TickAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSound,
+                   void* soundContext, const PresentSink& sink) {
+  StepAnimation(state, scene, playSound, soundContext);
   RenderScene(scene, sink);
 }

@@ -21,6 +21,12 @@ constexpr int32_t kSheetImages = 1;  // the sheet "SPPAT_R0" holds all 32 frames
 // Sprites left without a molecule (the table could not be made) are hidden.
 void SetUpAnimation(AnimationState& state, SpriteScene& scene, const ScenePlatform& platform);
 
+// The first half of a tick: steps the molecules (sounds go to `playSound`, which
+// may be null) and shows molecule i's frame at its centre (x / 16, y / 16) in
+// sprite i. The window procedure then renders the scene on its window.
+void StepAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSound,
+                   void* soundContext);
+
 // One timer tick, on the window's 50 ms timer: steps the molecules (sounds go to
 // `playSound`, which may be null), shows molecule i's frame at its centre
 // (x / 16, y / 16) in sprite i, then renders the frame, whose rectangles go to
