@@ -1,0 +1,603 @@
+// End-to-end tests: starts the built saver under Wine with desktop command lines
+// and checks what the desktop and a person would see: exit codes, windows,
+// closing on input, the preview, the dialog and the Win9x password path.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kSaverClass[] = "WindowsScreenSaverClass";
+constexpr DWORD kStartTimeoutMs = 10000;
+constexpr DWORD kEndTimeoutMs = 10000;
+
+std::string BinDirectory() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string text(path);
+  return text.substr(0, text.find_last_of("\\/"));
+}
+
+std::string WorkDirectory(const char* name) {
+  const std::string directory = BinDirectory() + "\\e2e-work\\" + name;
+  CreateDirectoryA((BinDirectory() + "\\e2e-work").c_str(), nullptr);
+  CreateDirectoryA(directory.c_str(), nullptr);
+  return directory;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int CountLinesStartingWith(const std::string& text, const std::string& prefix) {
+  int count = 0;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
+  return count;
+}
+
+// Handles messages sent to the harness's own windows (a preview parent must
+// answer its child's notifications) while waiting.
+void PumpFor(DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  for (;;) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    const DWORD now = GetTickCount();
+    if (static_cast<LONG>(end - now) <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now < 20 ? end - now : 20, QS_ALLINPUT);
+  }
+}
+
+struct WindowSearch {
+  DWORD processId;
+  const char* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (owner == search->processId && (search->className[0] == 0 || std::string(name) == search->className)) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+// One run of a saver program; killed if a test leaves it running.
+class SaverRun {
+ public:
+  SaverRun(const std::string& program, const std::string& arguments, const std::string& directory = "") {
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    started = CreateProcessA(program.c_str(), text.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             directory.empty() ? nullptr : directory.c_str(), &startup, &process) != 0;
+  }
+  ~SaverRun() {
+    if (started && Running()) TerminateProcess(process.hProcess, 99);
+    if (started) {
+      WaitForSingleObject(process.hProcess, 5000);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  SaverRun(const SaverRun&) = delete;
+  SaverRun& operator=(const SaverRun&) = delete;
+
+  bool started = false;
+  PROCESS_INFORMATION process{};
+
+  bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // The exit code once the program ended within `timeout` ms; 0x7FFFFFFF if it still runs.
+  int32_t Ends(DWORD timeout = kEndTimeoutMs) const {
+    const DWORD end = GetTickCount() + timeout;
+    while (Running() && static_cast<LONG>(end - GetTickCount()) > 0) PumpFor(20);
+    if (Running()) return 0x7FFFFFFF;
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int32_t>(code);
+  }
+
+  // Top-level windows of this process with the given class ("" for any).
+  std::vector<HWND> TopWindows(const char* className) const {
+    WindowSearch search{process.dwProcessId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // Waits for the first top-level window of the class; null on timeout or exit.
+  HWND WaitForWindow(const char* className, DWORD timeout = kStartTimeoutMs) const {
+    const DWORD end = GetTickCount() + timeout;
+    while (static_cast<LONG>(end - GetTickCount()) > 0 && Running()) {
+      const std::vector<HWND> windows = TopWindows(className);
+      for (HWND window : windows) {
+        if (IsWindowVisible(window)) return window;
+      }
+      PumpFor(20);
+    }
+    return nullptr;
+  }
+};
+
+std::string WindowTitle(HWND window) {
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+// A window of the harness: the preview's parent, or something to take the foreground.
+class HarnessWindow {
+ public:
+  HarnessWindow(int clientWidth, int clientHeight, int x = 40, int y = 40) {
+    static bool registered = false;
+    if (!registered) {
+      WNDCLASSA windowClass{};
+      windowClass.lpfnWndProc = DefWindowProcA;
+      windowClass.hInstance = GetModuleHandleA(nullptr);
+      windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+      windowClass.lpszClassName = "E2eHarnessWindow";
+      registered = RegisterClassA(&windowClass) != 0;
+    }
+    window = CreateWindowExA(0, "E2eHarnessWindow", "Harness", WS_POPUP | WS_VISIBLE, x, y, clientWidth,
+                             clientHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    PumpFor(50);
+  }
+  ~HarnessWindow() {
+    if (IsWindow(window)) DestroyWindow(window);
+  }
+  HWND window = nullptr;
+};
+
+// A registry value of the current user, put back as it was when the test ends.
+class RegistryValueGuard {
+ public:
+  RegistryValueGuard(const char* keyPath, const char* name) : keyPath_(keyPath), name_(name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      DWORD size = 0;
+      if (RegQueryValueExA(key, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+        data_.resize(size);
+        existed_ = RegQueryValueExA(key, name, nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
+      }
+      RegCloseKey(key);
+    }
+  }
+  ~RegistryValueGuard() {
+    if (existed_) {
+      Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
+    } else {
+      Remove();
+    }
+  }
+  void Set(DWORD type, const void* data, DWORD size) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+      RegSetValueExA(key, name_, 0, type, static_cast<const BYTE*>(data), size);
+      RegCloseKey(key);
+    }
+  }
+  void SetDword(DWORD value) { Set(REG_DWORD, &value, sizeof value); }
+  void SetString(const char* text) { Set(REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1)); }
+  void Remove() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+      RegDeleteValueA(key, name_);
+      RegCloseKey(key);
+    }
+  }
+
+ private:
+  const char* keyPath_;
+  const char* name_;
+  DWORD type_ = 0;
+  std::vector<BYTE> data_;
+  bool existed_ = false;
+};
+
+// A key of the saver's section in CONTROL.INI, put back as it was when the test ends.
+class ProfileValueGuard {
+ public:
+  explicit ProfileValueGuard(const char* key) : key_(key) {
+    char text[64] = {};
+    GetPrivateProfileStringA("Brisel", key, "\x01", text, sizeof text, "CONTROL.INI");
+    existed_ = std::string(text) != "\x01";
+    original_ = text;
+  }
+  ~ProfileValueGuard() {
+    WritePrivateProfileStringA("Brisel", key_, existed_ ? original_.c_str() : nullptr, "CONTROL.INI");
+  }
+  void Set(const char* value) { WritePrivateProfileStringA("Brisel", key_, value, "CONTROL.INI"); }
+
+ private:
+  const char* key_;
+  bool existed_ = false;
+  std::string original_;
+};
+
+// A picture of the whole screen as 32-bit pixels, read through the screen's drawing context.
+struct ScreenPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
+
+  static ScreenPicture Take() {
+    ScreenPicture picture;
+    picture.width = GetSystemMetrics(SM_CXSCREEN);
+    picture.height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const uint32_t*>(bits);
+    picture.pixels.assign(source, source + picture.width * picture.height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return picture;
+  }
+
+  struct Census {
+    int black = 0, red = 0, green = 0;
+  };
+  Census Count() const {
+    Census census;
+    for (uint32_t p : pixels) {
+      const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      if (r + g + b < 24) ++census.black;
+      if (r > 120 && g < r / 2 && b < r / 2) ++census.red;
+      if (g > 100 && r < g * 3 / 4 && b < g * 3 / 4) ++census.green;
+    }
+    return census;
+  }
+};
+
+// A full-screen start checks: one window, its shape, molecules drawn (optional).
+void ExpectFullScreenWindow(const SaverRun& saver, HWND window) {
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(1u, saver.TopWindows(kSaverClass).size());
+  EXPECT_EQ("Screen Saver", WindowTitle(window));
+  EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  EXPECT_EQ(0, rect.left);
+  EXPECT_EQ(0, rect.top);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rect.right);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), rect.bottom);
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ntDirectory = WorkDirectory("nt");
+    saver = ntDirectory + "\\brisel.scr";
+    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE))
+        << "brisel.scr is not beside the harness";
+  }
+  void SetUp() override {
+    SetCursorPos(200, 200);  // a resting mouse, away from the harness's windows
+    PumpFor(30);
+  }
+  static std::string ntDirectory;
+  static std::string saver;
+};
+std::string EndToEnd::ntDirectory;
+std::string EndToEnd::saver;
+
+int32_t ExitCodeOf(const std::string& program, const std::string& arguments) {
+  SaverRun run(program, arguments);
+  if (!run.started) return 0x7FFFFFFE;
+  return run.Ends();
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, UnusableCommandLinesEndWithMinusOne) {
+  // A number that names no window here.
+  uint32_t noWindow = 3999999999u;
+  while (IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(noWindow)))) --noWindow;
+  for (const std::string& arguments : {std::string("/x"), std::string("/\ts"), std::string("-q"), std::string("/p:1234"),
+                                       std::string("/p"), "/p " + std::to_string(noWindow), std::string("/a"),
+                                       std::string("-A 12")}) {
+    EXPECT_EQ(-1, ExitCodeOf(saver, arguments)) << "arguments \"" << arguments << "\"";
+  }
+}
+
+TEST_F(EndToEnd, FullScreenWindowAndSecondStartAndMouseThreshold) {
+  SaverRun first(saver, "/s");
+  ASSERT_TRUE(first.started);
+  const HWND window = first.WaitForWindow(kSaverClass);
+  ExpectFullScreenWindow(first, window);
+
+  for (const char* arguments : {"/S", "-s"}) {
+    EXPECT_EQ(0, ExitCodeOf(saver, arguments)) << "second start " << arguments;
+  }
+  EXPECT_TRUE(first.Running());
+  EXPECT_EQ(1u, first.TopWindows(kSaverClass).size());
+
+  SetCursorPos(203, 201);  // 3 across, 1 down: travel 4
+  PumpFor(400);
+  EXPECT_TRUE(first.Running()) << "a travel of 4 pixels closed the saver";
+  SetCursorPos(203, 202);  // 3 across, 2 down from where it started: travel 5
+  EXPECT_EQ(0, first.Ends());
+}
+
+TEST_F(EndToEnd, KeyCloses) {
+  SaverRun run(saver, "/s");
+  const HWND window = run.WaitForWindow(kSaverClass);
+  ASSERT_NE(nullptr, window);
+  PumpFor(200);
+  ASSERT_TRUE(run.Running());
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+  EXPECT_EQ(0, run.Ends());
+}
+
+TEST_F(EndToEnd, DeactivationCloses) {
+  SaverRun run(saver, "/s");
+  const HWND window = run.WaitForWindow(kSaverClass);
+  ASSERT_NE(nullptr, window);
+  PumpFor(200);
+  HarnessWindow other(100, 100);
+  SetForegroundWindow(other.window);
+  EXPECT_EQ(0, run.Ends());
+}
+
+TEST_F(EndToEnd, PreviewLivesInItsParentUntilTheParentGoes) {
+  HarnessWindow parent(152, 112);
+  ASSERT_NE(nullptr, parent.window);
+  SaverRun run(saver, "/p " + std::to_string(reinterpret_cast<uintptr_t>(parent.window)));
+  HWND child = nullptr;
+  for (int i = 0; i < 250 && child == nullptr && run.Running(); ++i) {
+    PumpFor(20);
+    child = FindWindowExA(parent.window, nullptr, kSaverClass, "Preview");
+  }
+  ASSERT_NE(nullptr, child);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(child, &owner);
+  EXPECT_EQ(run.process.dwProcessId, owner);
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, parent.window, reinterpret_cast<POINT*>(&rect), 2);
+  EXPECT_EQ(0, rect.left);
+  EXPECT_EQ(0, rect.top);
+  EXPECT_EQ(152, rect.right);
+  EXPECT_EQ(112, rect.bottom);
+
+  PostMessageA(child, WM_KEYDOWN, 'A', 0);
+  PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(child, WM_ACTIVATEAPP, FALSE, 0);
+  SetCursorPos(60, 60);  // over the preview
+  SetCursorPos(120, 90);
+  PostMessageA(child, WM_MOUSEMOVE, 0, MAKELPARAM(80, 50));
+  PumpFor(400);
+  EXPECT_TRUE(run.Running()) << "input closed the preview";
+  EXPECT_TRUE(IsWindow(child));
+
+  DestroyWindow(parent.window);
+  EXPECT_EQ(0, run.Ends());
+}
+
+TEST_F(EndToEnd, ConfigurationDialogEndsWithOne) {
+  for (const char* arguments : {"/c", "", "/c:1234"}) {
+    SaverRun run(saver, arguments);
+    const HWND dialog = run.WaitForWindow("#32770");
+    ASSERT_NE(nullptr, dialog) << "no dialog for \"" << arguments << "\"";
+    EXPECT_TRUE(run.TopWindows(kSaverClass).empty());
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(1, run.Ends()) << "arguments \"" << arguments << "\"";
+  }
+}
+
+// Disabled until the animation draws: the placeholder animation leaves the screen black.
+TEST_F(EndToEnd, DISABLED_MoleculesAppearAndMove) {
+  SaverRun run(saver, "/s", ntDirectory);
+  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+  PumpFor(500);
+  const ScreenPicture first = ScreenPicture::Take();
+  PumpFor(300);
+  const ScreenPicture second = ScreenPicture::Take();
+  const ScreenPicture::Census census = first.Count();
+  const int area = first.width * first.height;
+  EXPECT_GT(census.black, area / 2) << "the screen is not mostly black";
+  EXPECT_GT(census.red, 200) << "no red atoms";
+  EXPECT_GT(census.green, 200) << "no green atoms";
+  EXPECT_NE(first.pixels, second.pixels) << "the molecules do not move";
+  EXPECT_TRUE(run.Running());
+  SetCursorPos(260, 260);
+  EXPECT_EQ(0, run.Ends());
+}
+
+// Disabled until the animation draws.
+TEST_F(EndToEnd, DISABLED_BrokenSheetFileFallsBackToTheBuiltInSheet) {
+  const std::string directory = WorkDirectory("broken-sheet");
+  const std::string copy = directory + "\\brisel.scr";
+  ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
+  WriteFile(directory + "\\SPPAT_R0", std::string("BM\x10\0\0\0garbage, not a bitmap"));
+  SaverRun run(copy, "/s", directory);
+  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+  PumpFor(500);
+  const ScreenPicture::Census census = ScreenPicture::Take().Count();
+  EXPECT_GT(census.red, 200);
+  EXPECT_GT(census.green, 200);
+  EXPECT_TRUE(run.Running());
+  SetCursorPos(260, 260);
+  EXPECT_EQ(0, run.Ends());
+}
+
+TEST_F(EndToEnd, SoundOnWithoutAnAudioDeviceRuns) {
+  ProfileValueGuard soundSwitch("SOUND_SW");
+  ProfileValueGuard soundFrequency("SOUND_FREQ");
+  soundSwitch.Set("1");
+  soundFrequency.Set("100");
+  SaverRun run(saver, "/s", ntDirectory);
+  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+  PumpFor(1200);
+  EXPECT_TRUE(run.Running());
+  SetCursorPos(260, 260);
+  EXPECT_EQ(0, run.Ends());
+}
+
+// Disabled until the animation plays sounds. A stand-in sound library beside a
+// copy of the saver logs each request; 64 molecules bounce within a second.
+TEST_F(EndToEnd, DISABLED_BouncesRequestTheBounceSound) {
+  const std::string directory = WorkDirectory("sound");
+  const std::string copy = directory + "\\brisel.scr";
+  const std::string log = directory + "\\sound.log";
+  ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_winmm.dll").c_str(), (directory + "\\winmm.dll").c_str(), FALSE));
+  DeleteFileA(log.c_str());
+  ProfileValueGuard soundSwitch("SOUND_SW");
+  ProfileValueGuard count("EVENT_FREQ");
+  soundSwitch.Set("1");
+  count.Set("64");
+
+  char overrides[256] = {};
+  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+  const std::string previous = overrides;
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", (previous.empty() ? "" : previous + ";").append("winmm=n").c_str());
+  SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", log.c_str());
+  SaverRun run(copy, "/s", directory);
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", previous.empty() ? nullptr : previous.c_str());
+  SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", nullptr);
+
+  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+  PumpFor(1500);
+  SetCursorPos(260, 260);
+  EXPECT_EQ(0, run.Ends());
+  const std::string requests = ReadFile(log);
+  EXPECT_GT(CountLinesStartingWith(requests, "play 0"), 0) << requests;
+  EXPECT_EQ(0, CountLinesStartingWith(requests, "play ?")) << requests;
+  EXPECT_EQ(1, CountLinesStartingWith(requests, "stop")) << "the sound stops once, at the end:\n" << requests;
+}
+
+// The Win9x platform: a copy of the saver that Wine runs as Windows 98, with the
+// stand-in verifier beside it as "PASSWORD.CPL".
+class Win9xEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    directory = WorkDirectory("win98");
+    saver = directory + "\\brisel98.scr";
+    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
+                          (directory + "\\PASSWORD.CPL").c_str(), FALSE));
+    SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+  }
+  static void TearDownTestSuite() { SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", nullptr); }
+
+  void SetUp() override {
+    version.SetString("win98");
+    DeleteFileA(Log().c_str());
+    SetCursorPos(200, 200);
+    PumpFor(30);
+  }
+
+  static std::string Log() { return directory + "\\calls.log"; }
+  static void Answer(const char* answer) { WriteFile(directory + "\\answer.txt", answer); }
+
+  // Starts the full-screen saver and asks it to close, as a key would.
+  static HWND StartAndAskToClose(SaverRun& run) {
+    const HWND window = run.WaitForWindow(kSaverClass);
+    if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
+    return window;
+  }
+
+  static std::string directory;
+  static std::string saver;
+  RegistryValueGuard version{"Software\\Wine\\AppDefaults\\brisel98.scr", "Version"};
+  RegistryValueGuard usePassword{"Control Panel\\Desktop", "ScreenSaveUsePassword"};
+};
+std::string Win9xEndToEnd::directory;
+std::string Win9xEndToEnd::saver;
+
+TEST_F(Win9xEndToEnd, RefusalKeepsTheSaverAndAQuickSecondCloseAsksNothing) {
+  usePassword.SetDword(1);
+  Answer("c");  // refuse, and ask to close again right away
+  SaverRun run(saver, "/s", directory);
+  const HWND window = StartAndAskToClose(run);
+  ASSERT_NE(nullptr, window);
+  PumpFor(500);
+  EXPECT_TRUE(run.Running());
+  const std::string log = ReadFile(Log());
+  EXPECT_EQ(1, CountLinesStartingWith(log, "load")) << log;
+  EXPECT_EQ(1, CountLinesStartingWith(log, "ask")) << "the close within 200 ms asked again:\n" << log;
+
+  Answer("1");
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(0, run.Ends());
+  EXPECT_EQ(2, CountLinesStartingWith(ReadFile(Log()), "ask"));
+}
+
+TEST_F(Win9xEndToEnd, PasswordSwitchValues) {
+  struct Value {
+    const char* name;
+    DWORD type;  // 0: value absent
+    std::string data;
+    bool asks;
+  };
+  const Value values[] = {
+      {"absent", 0, "", false},
+      {"DWORD 0", REG_DWORD, std::string(4, '\0'), false},
+      {"five bytes", REG_BINARY, std::string("\1\1\1\1\1", 5), false},
+      {"string \"0\"", REG_SZ, std::string("0\0", 2), true},
+  };
+  Answer("1");
+  for (const Value& value : values) {
+    if (value.type == 0) {
+      usePassword.Remove();
+    } else {
+      usePassword.Set(value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    }
+    DeleteFileA(Log().c_str());
+    SaverRun run(saver, "/s", directory);
+    ASSERT_NE(nullptr, StartAndAskToClose(run)) << value.name;
+    EXPECT_EQ(0, run.Ends()) << value.name;
+    const std::string log = ReadFile(Log());
+    EXPECT_EQ(value.asks ? 1 : 0, CountLinesStartingWith(log, "load")) << value.name << "\n" << log;
+    EXPECT_EQ(value.asks ? 1 : 0, CountLinesStartingWith(log, "ask accept")) << value.name << "\n" << log;
+  }
+}
+
+TEST_F(Win9xEndToEnd, PasswordChangeEndsWithZero) {
+  EXPECT_EQ(0, ExitCodeOf(saver, "/a"));
+  EXPECT_EQ(0, ExitCodeOf(saver, "/a:1234"));
+  EXPECT_EQ(-1, ExitCodeOf(saver, "/x"));
+}
