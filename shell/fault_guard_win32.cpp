@@ -78,15 +78,22 @@ int32_t RunGuarded(GuardedBodyFn body, void* context, int32_t faultResult) {
 
 #elif defined(__x86_64__)
 
+// Runs on the faulting stack once the system has finished dispatching the fault.
+[[noreturn]] void ResumeAtGuard() { __builtin_longjmp(activeGuard->resume, 1); }
+
 extern "C" EXCEPTION_DISPOSITION SaverGuardHandler(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
   if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
   const LONG verdict = AskSystem(record, context);
   if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
   if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
-  // Frames on x86-64 are described by tables, not linked on the stack: jumping
-  // back needs no list repaired. Termination handlers of the frames in between
-  // are skipped.
-  __builtin_longjmp(activeGuard->resume, 1);
+  // Jumping straight out of the dispatcher would leave its bookkeeping behind, so
+  // the fault "continues" into ResumeAtGuard, below the faulting frame, with the
+  // stack aligned as just after a call. Frames on x86-64 are described by tables,
+  // not linked on the stack, so no list needs repair; termination handlers of the
+  // frames in between are skipped.
+  context->Rsp = ((context->Rsp - 512) & ~static_cast<DWORD64>(15)) - 8;
+  context->Rip = reinterpret_cast<DWORD64>(&ResumeAtGuard);
+  return ExceptionContinueExecution;
 }
 
 int32_t RunGuarded(GuardedBodyFn body, void* context, int32_t faultResult) {
