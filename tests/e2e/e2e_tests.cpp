@@ -480,7 +480,7 @@ TEST_F(EndToEnd, SoundOnWithoutAnAudioDeviceRuns) {
 // copy of the saver logs each request; 64 molecules bounce within a second.
 TEST_F(EndToEnd, DISABLED_BouncesRequestTheBounceSound) {
   const std::string directory = WorkDirectory("sound");
-  const std::string copy = directory + "\\brisel.scr";
+  const std::string copy = directory + "\\brisel-sound.scr";
   const std::string log = directory + "\\sound.log";
   ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
   ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_winmm.dll").c_str(), (directory + "\\winmm.dll").c_str(), FALSE));
@@ -489,14 +489,12 @@ TEST_F(EndToEnd, DISABLED_BouncesRequestTheBounceSound) {
   ProfileValueGuard count("EVENT_FREQ");
   soundSwitch.Set("1");
   count.Set("64");
-
-  char overrides[256] = {};
-  GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
-  const std::string previous = overrides;
-  SetEnvironmentVariableA("WINEDLLOVERRIDES", (previous.empty() ? "" : previous + ";").append("winmm=n").c_str());
+  // Wine reads WINEDLLOVERRIDES from the Unix environment only; the per-program
+  // override in the registry makes this copy take the stand-in beside it.
+  RegistryValueGuard useStandIn("Software\\Wine\\AppDefaults\\brisel-sound.scr\\DllOverrides", "winmm");
+  useStandIn.SetString("native");
   SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", log.c_str());
   SaverRun run(copy, "/s", directory);
-  SetEnvironmentVariableA("WINEDLLOVERRIDES", previous.empty() ? nullptr : previous.c_str());
   SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", nullptr);
 
   ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
