@@ -17,7 +17,7 @@ using namespace settings_test;
 
 namespace {
 
-// ---- The compiled template ----
+// Reading the compiled template.
 
 // A name-or-ordinal field of a dialog template.
 struct NameOrOrdinal {
@@ -83,7 +83,7 @@ struct ExpectedItem {
   int16_t x, y, cx, cy;
 };
 
-// ---- Driving the real dialog ----
+// Driving the real dialog.
 
 HWND CreateModelessDialog() {
   return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kConfigDialogId), nullptr,
