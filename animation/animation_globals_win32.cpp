@@ -1,7 +1,12 @@
-// The process's one animation state.
+// The process's one animation state and sprite scene.
 #include "animation/animation_globals_win32.h"
 
 AnimationState& TheAnimationState() {
   static AnimationState state;
   return state;
+}
+
+SpriteScene& TheSpriteScene() {
+  static SpriteScene scene;
+  return scene;
 }

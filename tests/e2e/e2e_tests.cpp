@@ -427,8 +427,7 @@ TEST_F(EndToEnd, ConfigurationDialogEndsWithOne) {
   }
 }
 
-// Disabled until the animation draws: the placeholder animation leaves the screen black.
-TEST_F(EndToEnd, DISABLED_MoleculesAppearAndMove) {
+TEST_F(EndToEnd, MoleculesAppearAndMove) {
   SaverRun run(saver, "/s", ntDirectory);
   ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
   PumpFor(500);
@@ -446,8 +445,7 @@ TEST_F(EndToEnd, DISABLED_MoleculesAppearAndMove) {
   EXPECT_EQ(0, run.Ends());
 }
 
-// Disabled until the animation draws.
-TEST_F(EndToEnd, DISABLED_BrokenSheetFileFallsBackToTheBuiltInSheet) {
+TEST_F(EndToEnd, BrokenSheetFileFallsBackToTheBuiltInSheet) {
   const std::string directory = WorkDirectory("broken-sheet");
   const std::string copy = directory + "\\brisel.scr";
   ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
@@ -476,9 +474,9 @@ TEST_F(EndToEnd, SoundOnWithoutAnAudioDeviceRuns) {
   EXPECT_EQ(0, run.Ends());
 }
 
-// Disabled until the animation plays sounds. A stand-in sound library beside a
-// copy of the saver logs each request; 64 molecules bounce within a second.
-TEST_F(EndToEnd, DISABLED_BouncesRequestTheBounceSound) {
+// A stand-in sound library beside a copy of the saver logs each request; 64
+// molecules bounce within a second.
+TEST_F(EndToEnd, BouncesRequestTheBounceSound) {
   const std::string directory = WorkDirectory("sound");
   const std::string copy = directory + "\\brisel-sound.scr";
   const std::string log = directory + "\\sound.log";

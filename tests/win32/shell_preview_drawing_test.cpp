@@ -97,8 +97,7 @@ TEST_F(PreviewDrawing, ChildStartsBlack) {
   EXPECT_GT(census.black, 152 * 112 / 2) << "the preview is not black where nothing is drawn";
 }
 
-// Disabled until the animation draws: the placeholder animation draws nothing.
-TEST_F(PreviewDrawing, DISABLED_MoleculesAppearAndMoveInThePreview) {
+TEST_F(PreviewDrawing, MoleculesAppearAndMoveInThePreview) {
   ASSERT_NE(nullptr, saver);
   PumpFor(400);
   const std::vector<uint32_t> first = ReadPixels(saver, 152, 112);
