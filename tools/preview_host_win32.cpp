@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
                               nullptr, instance, nullptr);
   if (host == nullptr) return 1;
 
-  std::string command = "\"" + std::string(argv[1]) + "\" /p " +
-                        std::to_string(reinterpret_cast<UINT_PTR>(host));
+  std::string command = "\"";
+  command.append(argv[1]).append("\" /p ").append(std::to_string(reinterpret_cast<UINT_PTR>(host)));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
