@@ -82,6 +82,26 @@ void DrawRow(const uint8_t* src, uint8_t* dst, int64_t w) {
   }
 }
 
+// Clips one axis of a copy from [s, s + n) of the source to [d, d + n) of the
+// target: first to the target's extent, then to the source's, moving the other
+// start along so that source and target pixels stay paired. False when nothing
+// is left.
+bool ClipAxis(int64_t& d, int64_t& s, int64_t& n, int64_t targetExtent, int64_t sourceExtent) {
+  if (d < 0) {
+    n += d;
+    s -= d;
+    d = 0;
+  }
+  if (d + n > targetExtent) n = targetExtent - d;
+  if (s < 0) {
+    n += s;
+    d -= s;
+    s = 0;
+  }
+  if (s + n > sourceExtent) n = sourceExtent - s;
+  return n > 0;
+}
+
 }  // namespace
 
 void SaveRect(DibImage& small, const DibImage& large, int32_t x, int32_t y) {
@@ -106,34 +126,8 @@ void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx32, int
                      int32_t w32, int32_t h32, int32_t sx32, int32_t sy32) {
   if (source.header == nullptr) return;
   int64_t dx = dx32, dy = dy32, w = w32, h = h32, sx = sx32, sy = sy32;
-  // Clip to the target, then to the source, moving the other corner along so
-  // that the pairing of source and target pixels stays the same.
-  if (dx < 0) {
-    w += dx;
-    sx -= dx;
-    dx = 0;
-  }
-  if (dx + w > target.width) w = target.width - dx;
-  if (sx < 0) {
-    w += sx;
-    dx -= sx;
-    sx = 0;
-  }
-  if (sx + w > source.width) w = source.width - sx;
-  if (w <= 0) return;
-  if (dy < 0) {
-    h += dy;
-    sy -= dy;
-    dy = 0;
-  }
-  if (dy + h > target.height) h = target.height - dy;
-  if (sy < 0) {
-    h += sy;
-    dy -= sy;
-    sy = 0;
-  }
-  if (sy + h > source.height) h = source.height - sy;
-  if (h <= 0) return;
+  if (!ClipAxis(dx, sx, w, target.width, source.width)) return;
+  if (!ClipAxis(dy, sy, h, target.height, source.height)) return;
 
   const uint8_t* src = PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy + h - 1));
   uint8_t* dst = PixelAt(target, static_cast<int32_t>(dx), static_cast<int32_t>(dy + h - 1));

@@ -1,6 +1,5 @@
 // molecule-trace: runs the animation's start-up and ticks without a window and
 // prints every molecule's state, so the motion can be compared across builds.
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +7,7 @@
 #include <string>
 
 #include "animation/molecules.h"
+#include "tools/parse_integer.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,17 +19,6 @@ namespace {
 constexpr const char* kUsage =
     "usage: molecule-trace --seed S --width W --height H --count N "
     "[--sound-switch V] [--sound-freq F] --ticks T\n";
-
-// Parses a whole decimal argument into [low, high]; false on anything else.
-bool ParseInteger(const char* text, int64_t low, int64_t high, int64_t& out) {
-  if (text == nullptr || *text == '\0') return false;
-  errno = 0;
-  char* end = nullptr;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = value;
-  return true;
-}
 
 struct Options {
   int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1;

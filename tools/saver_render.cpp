@@ -1,7 +1,6 @@
 // saver-render: runs the real animation without a window and saves what the
 // window would show, as a PNG picture after a given tick or an animated GIF.
 #include <algorithm>
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "animation/animation.h"
 #include "animation/headless_view.h"
 #include "sprites/dib_reader.h"
+#include "tools/parse_integer.h"
 
 #if SAVER_RENDER_LIBPNG
 #include <png.h>
@@ -38,16 +38,6 @@ constexpr const char* kUsage =
     "(--out FILE.png | [--from A] --gif FILE.gif)\n";
 
 constexpr int kGifDelayCentiseconds = 5;  // the animation's 50 ms tick
-
-bool ParseInteger(const char* text, int64_t low, int64_t high, int64_t& out) {
-  if (text == nullptr || *text == '\0') return false;
-  errno = 0;
-  char* end = nullptr;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = value;
-  return true;
-}
 
 struct Options {
   int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1, from = -1;
