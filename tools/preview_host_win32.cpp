@@ -1,10 +1,16 @@
-// preview-host SAVER: shows a window with a 152 x 112 client area, like the
-// desktop's preview monitor, and runs "SAVER /p <window>" inside it. Closing the
-// window destroys the preview; the host ends when the saver has ended.
+// preview-host SAVER | --in-process: shows a window with a 152 x 112 client area,
+// like the desktop's preview monitor, and runs the saver's preview inside it:
+// "SAVER /p <window>" in its own process, or the saver's own preview code in this
+// process. Wine draws no child window that belongs to another process, so only
+// the second shows the preview's pixels there. Closing the window destroys the
+// preview; the host ends when the saver has ended.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+#include "shell/shell_main_win32.h"
+#include "shell/shell_state_win32.h"
 
 namespace {
 
@@ -20,7 +26,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fputs("usage: preview-host SAVER\n", stderr);
+    std::fputs("usage: preview-host SAVER | --in-process\n", stderr);
     return 2;
   }
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -37,6 +43,11 @@ int main(int argc, char** argv) {
                               frame.right - frame.left, frame.bottom - frame.top, nullptr,
                               nullptr, instance, nullptr);
   if (host == nullptr) return 1;
+
+  if (std::string(argv[1]) == "--in-process") {
+    TheShellState().instance = instance;
+    return RunSaverWindow(host);
+  }
 
   std::string command = "\"";
   command.append(argv[1]).append("\" /p ").append(std::to_string(reinterpret_cast<UINT_PTR>(host)));
