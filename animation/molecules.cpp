@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr int32_t kMaxMolecules = 64;
 constexpr int32_t kAmbientInterval = 20;  // the check runs when the counter passes this
 
 int32_t DrawVelocity(RandomSource& random) { return (ScaledRandom(random, 4) - 2) * 32; }
@@ -32,7 +31,7 @@ bool Bounce(int32_t& position, int32_t& velocity, int32_t limit) {
 void SetUpMolecules(AnimationState& state) {
   FreeMolecules(state);
   const int32_t count = state.settings.moleculeCount;
-  if (count < 1 || count > kMaxMolecules) return;
+  if (count < kMinMoleculeCount || count > kMaxMoleculeCount) return;
   Molecule* records = new (std::nothrow) Molecule[count];
   if (records == nullptr) return;
   state.molecules.records.reset(records);

@@ -33,7 +33,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (name == "--seed") ok = ParseInteger(value, 0, UINT32_MAX, o.seed);
     else if (name == "--width") ok = ParseInteger(value, 0, kMaxWindowSide, o.width);
     else if (name == "--height") ok = ParseInteger(value, 0, kMaxWindowSide, o.height);
-    else if (name == "--count") ok = ParseInteger(value, 1, 64, o.count);
+    else if (name == "--count") ok = ParseInteger(value, kMinMoleculeCount, kMaxMoleculeCount, o.count);
     else if (name == "--ticks") ok = ParseInteger(value, 0, INT32_MAX, o.ticks);
     else if (name == "--sound-switch") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundSwitch);
     else if (name == "--sound-freq") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundFreq);

@@ -62,7 +62,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (name == "--seed") ok = number(o.seed, 0, UINT32_MAX);
     else if (name == "--width") ok = number(o.width, 1, kMaxDibSide);
     else if (name == "--height") ok = number(o.height, 1, kMaxDibSide);
-    else if (name == "--count") ok = number(o.count, 1, 64);
+    else if (name == "--count") ok = number(o.count, kMinMoleculeCount, kMaxMoleculeCount);
     else if (name == "--ticks") ok = number(o.ticks, 0, INT32_MAX);
     else if (name == "--from") ok = number(o.from, 1, INT32_MAX);
     else if (name == "--sheet") ok = text(o.sheet);

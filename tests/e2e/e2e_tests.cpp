@@ -13,7 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels_win32.h"
+
 namespace {
+
+using test_support::ColourCensus;
+using test_support::CountColours;
+using test_support::PumpFor;
+using test_support::ReadPixels;
 
 constexpr char kSaverClass[] = "WindowsScreenSaverClass";
 constexpr DWORD kStartTimeoutMs = 10000;
@@ -50,19 +57,6 @@ int CountLinesStartingWith(const std::string& text, const std::string& prefix) {
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);) count += line.rfind(prefix, 0) == 0 ? 1 : 0;
   return count;
-}
-
-// Handles messages sent to the harness's own windows (a preview parent must
-// answer its child's notifications) while waiting.
-void PumpFor(DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  for (;;) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    const DWORD now = GetTickCount();
-    if (static_cast<LONG>(end - now) <= 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now < 20 ? end - now : 20, QS_ALLINPUT);
-  }
 }
 
 struct WindowSearch {
@@ -239,52 +233,10 @@ class ProfileValueGuard {
   std::string original_;
 };
 
-// A picture of the whole screen as 32-bit pixels, read through the screen's drawing context.
-struct ScreenPicture {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first
-
-  static ScreenPicture Take() {
-    ScreenPicture picture;
-    picture.width = GetSystemMetrics(SM_CXSCREEN);
-    picture.height = GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* source = static_cast<const uint32_t*>(bits);
-    picture.pixels.assign(source, source + picture.width * picture.height);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return picture;
-  }
-
-  struct Census {
-    int black = 0, red = 0, green = 0;
-  };
-  Census Count() const {
-    Census census;
-    for (uint32_t p : pixels) {
-      const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-      if (r + g + b < 24) ++census.black;
-      if (r > 120 && g < r / 2 && b < r / 2) ++census.red;
-      if (g > 100 && r < g * 3 / 4 && b < g * 3 / 4) ++census.green;
-    }
-    return census;
-  }
-};
+// The whole screen as 0x00RRGGBB pixels, top row first.
+std::vector<uint32_t> TakeScreen() {
+  return ReadPixels(nullptr, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
 
 // A full-screen start checks: one window, its shape, molecules drawn (optional).
 void ExpectFullScreenWindow(const SaverRun& saver, HWND window) {
@@ -431,15 +383,15 @@ TEST_F(EndToEnd, MoleculesAppearAndMove) {
   SaverRun run(saver, "/s", ntDirectory);
   ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
   PumpFor(500);
-  const ScreenPicture first = ScreenPicture::Take();
+  const std::vector<uint32_t> first = TakeScreen();
   PumpFor(300);
-  const ScreenPicture second = ScreenPicture::Take();
-  const ScreenPicture::Census census = first.Count();
-  const int area = first.width * first.height;
+  const std::vector<uint32_t> second = TakeScreen();
+  const ColourCensus census = CountColours(first);
+  const int area = static_cast<int>(first.size());
   EXPECT_GT(census.black, area / 2) << "the screen is not mostly black";
   EXPECT_GT(census.red, 200) << "no red atoms";
   EXPECT_GT(census.green, 200) << "no green atoms";
-  EXPECT_NE(first.pixels, second.pixels) << "the molecules do not move";
+  EXPECT_NE(first, second) << "the molecules do not move";
   EXPECT_TRUE(run.Running());
   SetCursorPos(260, 260);
   EXPECT_EQ(0, run.Ends());
@@ -453,7 +405,7 @@ TEST_F(EndToEnd, BrokenSheetFileFallsBackToTheBuiltInSheet) {
   SaverRun run(copy, "/s", directory);
   ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
   PumpFor(500);
-  const ScreenPicture::Census census = ScreenPicture::Take().Count();
+  const ColourCensus census = CountColours(TakeScreen());
   EXPECT_GT(census.red, 200);
   EXPECT_GT(census.green, 200);
   EXPECT_TRUE(run.Running());

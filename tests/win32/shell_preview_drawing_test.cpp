@@ -8,56 +8,14 @@
 
 #include "shell/shell_main_win32.h"
 #include "shell/shell_state_win32.h"
+#include "tests/support/pixels_win32.h"
 
 namespace {
 
-void PumpFor(DWORD milliseconds) {
-  const DWORD end = GetTickCount() + milliseconds;
-  while (static_cast<LONG>(end - GetTickCount()) > 0) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-// The window's client area as 0x00RRGGBB pixels, top row first.
-std::vector<uint32_t> ReadPixels(HWND window, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC source = GetDC(window);
-  HDC memory = CreateCompatibleDC(source);
-  HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* first = static_cast<const uint32_t*>(bits);
-  std::vector<uint32_t> pixels(first, first + width * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(window, source);
-  return pixels;
-}
-
-struct Census {
-  int black = 0, red = 0, green = 0;
-};
-
-Census Count(const std::vector<uint32_t>& pixels) {
-  Census census;
-  for (uint32_t p : pixels) {
-    const int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-    if (r + g + b < 24) ++census.black;
-    if (r > 120 && g < r / 2 && b < r / 2) ++census.red;
-    if (g > 100 && r < g * 3 / 4 && b < g * 3 / 4) ++census.green;
-  }
-  return census;
-}
+using test_support::ColourCensus;
+using test_support::CountColours;
+using test_support::PumpFor;
+using test_support::ReadPixels;
 
 class PreviewDrawing : public ::testing::Test {
  protected:
@@ -93,7 +51,7 @@ class PreviewDrawing : public ::testing::Test {
 TEST_F(PreviewDrawing, ChildStartsBlack) {
   ASSERT_NE(nullptr, saver);
   PumpFor(30);
-  const Census census = Count(ReadPixels(saver, 152, 112));
+  const ColourCensus census = CountColours(ReadPixels(saver, 152, 112));
   EXPECT_GT(census.black, 152 * 112 / 2) << "the preview is not black where nothing is drawn";
 }
 
@@ -103,7 +61,7 @@ TEST_F(PreviewDrawing, MoleculesAppearAndMoveInThePreview) {
   const std::vector<uint32_t> first = ReadPixels(saver, 152, 112);
   PumpFor(200);
   const std::vector<uint32_t> second = ReadPixels(saver, 152, 112);
-  const Census census = Count(first);
+  const ColourCensus census = CountColours(first);
   EXPECT_GT(census.red, 20) << "no red atoms in the preview";
   EXPECT_GT(census.green, 20) << "no green atoms in the preview";
   EXPECT_GT(census.black, 152 * 112 / 4) << "the preview's background is not black";

@@ -11,6 +11,7 @@
 #include "sprites/dib_image_win32.h"
 #include "sprites/palette_win32.h"
 #include "sprites/sprite_scene_win32.h"
+#include "tests/support/pixels_win32.h"
 #include "tests/unit/sprites_test_images.h"
 
 using namespace sprites_test;
@@ -59,25 +60,7 @@ struct TestWindow {
     return window;
   }
   // The client area as 0x00RRGGBB values, row by row from the top.
-  std::vector<uint32_t> Read() const {
-    const HDC windowDc = GetDC(window);
-    const HDC memoryDc = CreateCompatibleDC(windowDc);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HBITMAP copy = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ previous = SelectObject(memoryDc, copy);
-    BitBlt(memoryDc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    std::vector<uint32_t> result(pixels, pixels + kWidth * kHeight);
-    SelectObject(memoryDc, previous);
-    DeleteObject(copy);
-    DeleteDC(memoryDc);
-    ReleaseDC(window, windowDc);
-    for (uint32_t& p : result) p &= 0xFFFFFF;
-    return result;
-  }
+  std::vector<uint32_t> Read() const { return test_support::ReadPixels(window, kWidth, kHeight); }
 };
 
 // A scene on the test window with the real section, palette and presentation,
