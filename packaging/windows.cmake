@@ -23,6 +23,8 @@ set(CPACK_NSIS_COPYRIGHT "${copyright}")
 set(CPACK_NSIS_SAVER_ICON ${CMAKE_SOURCE_DIR}/resources/molecule.ico)
 # The staged .scr is signed when a certificate is given (SIGN_PKCS12, SIGN_PASSWORD).
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sign-staged.cmake)
+# The zip gets a fixed entry order, date and owner (repack_zip.py).
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/after-pack.cmake)
 # Per generator: the installer is named -setup.exe.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-windows.cmake)
 # CPack takes NSIS.template.in from the module path before its own.
