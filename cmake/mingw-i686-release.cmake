@@ -1,7 +1,9 @@
-# Release build of the .scr for 32-bit Windows: the win32 thread model, so that no
-# thread support (and none of the XP-era imports it brings) is linked in; sections
-# are per function so the linker can drop what is unused; stripped, no link time
-# stamp and no build paths, so that the same commit gives the same bytes.
+# Release build of the .scr for 32-bit Windows. The win32 thread model, so that no
+# thread support (and none of the XP-era imports it brings) is linked in. Code in
+# sections of its own, so that the linker drops what is unused; no unwind tables
+# for our code, which neither throws nor catches (an exception from the runtime
+# ends the program with or without them); stripped, no debug information. No link
+# time stamp and no build paths, so that one commit gives the same bytes anywhere.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
@@ -13,7 +15,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 get_filename_component(source_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-set(release_flags "-ffunction-sections -fdata-sections -g0 -fno-exceptions -fno-asynchronous-unwind-tables -ffile-prefix-map=${source_root}/=")
+set(release_flags "-ffunction-sections -fdata-sections -fno-exceptions -fno-asynchronous-unwind-tables")
+string(APPEND release_flags " -g0 -ffile-prefix-map=${source_root}/=")
 set(CMAKE_C_FLAGS_INIT "${release_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${release_flags}")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--gc-sections -s -Wl,--no-insert-timestamp")
