@@ -68,11 +68,12 @@ expect_installed "second install"
 printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
 uninstaller=$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<< "$quiet")
-[ -n "$uninstaller" ] || fail "quiet uninstall command '$quiet'"
+unix_uninstaller=$WINEPREFIX/drive_c/$(sed 's/^[Cc]:\\//; s/\\/\//g' <<< "$uninstaller")
+[ -e "$unix_uninstaller" ] || fail "quiet uninstall command '$quiet'"
 wine "$uninstaller" /S
 wineserver -w
 [ ! -e "$installed" ] || fail "brisel.scr is left"
-[ ! -e "$(winepath -u "$uninstaller")" ] || fail "the uninstaller is left"
+[ ! -e "$unix_uninstaller" ] || fail "the uninstaller is left"
 [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall entry is left"
 ! grep -qi '^\[Brisel\]' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "the [Brisel] section is left"
 grep -q '^kept=1' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "other sections of CONTROL.INI are gone"
