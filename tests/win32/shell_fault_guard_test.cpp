@@ -9,8 +9,11 @@
 #include "shell/password_win32.h"
 #include "shell/shell_main_win32.h"
 #include "shell/shell_state_win32.h"
+#include "tests/support/desktop_win32.h"
 
 namespace {
+
+using test_support::ScreenSaverRunning;
 
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
@@ -36,12 +39,6 @@ int32_t Return42(void*) { return 42; }
 int32_t RaiseNoncontinuable(void*) {
   RaiseException(0xE0000001, EXCEPTION_NONCONTINUABLE, 0, nullptr);
   return 5;
-}
-
-UINT ScreenSaverRunning() {
-  BOOL running = FALSE;
-  SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-  return running ? 1 : 0;
 }
 
 class FaultGuard : public ::testing::Test {
