@@ -36,15 +36,6 @@ LONG AskSystem(EXCEPTION_RECORD* record, CONTEXT* context) {
   return UnhandledExceptionFilter(&pointers);
 }
 
-// What the handler does with the filter's verdict, the same on both processors.
-enum class Verdict { kContinue, kSearchOn, kRecover };
-
-Verdict Judge(EXCEPTION_RECORD* record, CONTEXT* context) {
-  const LONG verdict = AskSystem(record, context);
-  if (verdict == EXCEPTION_CONTINUE_EXECUTION) return Verdict::kContinue;
-  return verdict == EXCEPTION_EXECUTE_HANDLER ? Verdict::kRecover : Verdict::kSearchOn;
-}
-
 struct WindowCall {
   WNDPROC procedure;
   HWND window;
@@ -93,14 +84,9 @@ void UnwindFramesAbove(void* frame, EXCEPTION_RECORD* record) {
 extern "C" EXCEPTION_DISPOSITION __cdecl SaverGuardHandler(EXCEPTION_RECORD* record, void* establisher,
                                                            CONTEXT* context, void*) {
   if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
-  switch (Judge(record, context)) {
-    case Verdict::kContinue:
-      return ExceptionContinueExecution;
-    case Verdict::kSearchOn:
-      return ExceptionContinueSearch;
-    case Verdict::kRecover:
-      break;
-  }
+  const LONG verdict = AskSystem(record, context);
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
+  if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
   auto* guard = static_cast<GuardFrame*>(establisher);
   UnwindFramesAbove(guard, record);
   __builtin_longjmp(guard->resume, 1);
@@ -152,14 +138,9 @@ extern "C" EXCEPTION_DISPOSITION SaverGuardHandler(EXCEPTION_RECORD* record, voi
   if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
   GuardFrame* guard = GuardOf(establisher);
   if (guard == nullptr) return ExceptionContinueSearch;
-  switch (Judge(record, context)) {
-    case Verdict::kContinue:
-      return ExceptionContinueExecution;
-    case Verdict::kSearchOn:
-      return ExceptionContinueSearch;
-    case Verdict::kRecover:
-      break;
-  }
+  const LONG verdict = AskSystem(record, context);
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
+  if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
   // Unwinds the dispatcher and every frame up to the guard's, running their
   // termination handlers, and jumps to ResumeAtGuard; it does not return.
   activeGuard = guard;

@@ -80,7 +80,8 @@ LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LP
 }  // namespace
 
 LRESULT CALLBACK ShellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  // The whole chain runs under a guard of its own: a fault in the animation's
-  // set-up inside CreateWindowExA would not reach the guard around the mode.
+  // The whole chain runs under a guard of its own: on 64-bit Windows a fault in,
+  // say, the animation's set-up inside CreateWindowExA would not reach the guard
+  // around the mode.
   return CallWindowProcedureGuarded(HandleFrameMessage, window, message, wParam, lParam, kSaverFailed);
 }

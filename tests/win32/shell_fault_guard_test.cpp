@@ -24,7 +24,7 @@ LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
   ++gFilterCalls;
   gSeenCode = pointers->ExceptionRecord->ExceptionCode;
   // Seen by the parent of a death test through the child's error output.
-  std::fprintf(stderr, "filter saw %08lx; ", static_cast<unsigned long>(gSeenCode));
+  std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
   std::fflush(stderr);
   return gVerdict;
 }
