@@ -19,6 +19,7 @@
 
 namespace {
 
+using test_support::BinDirectory;
 using test_support::ColourCensus;
 using test_support::CountColours;
 using test_support::PumpFor;
@@ -28,13 +29,6 @@ using test_support::RegistryValueGuard;
 constexpr char kSaverClass[] = "WindowsScreenSaverClass";
 constexpr DWORD kStartTimeoutMs = 10000;
 constexpr DWORD kEndTimeoutMs = 10000;
-
-std::string BinDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string text(path);
-  return text.substr(0, text.find_last_of("\\/"));
-}
 
 std::string WorkDirectory(const char* name) {
   const std::string directory = BinDirectory() + "\\e2e-work\\" + name;

@@ -1,10 +1,12 @@
-// Helpers of the Windows test suites for the desktop's settings: registry values
-// put back after a test, the screen-saver-running setting.
+// Helpers of the Windows test suites for the desktop's settings and the stand-ins
+// of system components: registry values put back after a test, the
+// screen-saver-running setting, the directory the stand-ins are built into.
 #pragma once
 
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace test_support {
@@ -61,6 +63,14 @@ inline UINT ScreenSaverRunning() {
   BOOL running = FALSE;
   SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
   return running ? 1 : 0;
+}
+
+// The running test program's directory, where the saver and the stand-ins are built.
+inline std::string BinDirectory() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  const std::string text(path);
+  return text.substr(0, text.find_last_of("\\/"));
 }
 
 }  // namespace test_support

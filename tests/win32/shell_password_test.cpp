@@ -15,15 +15,9 @@
 
 namespace {
 
+using test_support::BinDirectory;
 using test_support::RegistryValueGuard;
 using test_support::ScreenSaverRunning;
-
-std::string BinDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  const std::string text(path);
-  return text.substr(0, text.find_last_of("\\/"));
-}
 
 // A directory searched for "PASSWORD.CPL", which holds one of the stand-ins or
 // nothing, and which the stand-ins log into.
