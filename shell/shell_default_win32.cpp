@@ -13,7 +13,9 @@ void RememberCursor(ShellState& shell) { GetCursorPos(&shell.cursorPosition); }
 
 void WatchMouse(ShellState& shell, HWND window) {
   POINT now{};
-  GetCursorPos(&now);
+  // An unreadable position is no movement: (0, 0) in its place would close the
+  // saver whenever the remembered position is away from the screen's corner.
+  if (!GetCursorPos(&now)) return;
   // The message's own coordinates are client-relative and may be synthesised;
   // the screen position is what a person moved.
   if (MovedBeyondThreshold({shell.cursorPosition.x, shell.cursorPosition.y}, {now.x, now.y})) {

@@ -2,7 +2,9 @@
 #include "shell/shell_frame_win32.h"
 
 #include "animation/animation_window_win32.h"
+#include "shell/fault_guard_win32.h"
 #include "shell/find_procedure_win32.h"
+#include "shell/shell_main_win32.h"
 #include "shell/shell_state_win32.h"
 
 namespace {
@@ -27,9 +29,7 @@ bool IsTaskSwitch(WPARAM command) {
   return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
-}  // namespace
-
-LRESULT CALLBACK ShellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ShellState& shell = TheShellState();
   const bool fullScreen = !shell.previewMode;
   switch (message) {
@@ -75,4 +75,13 @@ LRESULT CALLBACK ShellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return AnimationWindowProc(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ShellFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The whole chain runs under a guard of its own: on 64-bit Windows a fault in,
+  // say, the animation's set-up inside CreateWindowExA would not reach the guard
+  // around the mode.
+  return CallWindowProcedureGuarded(HandleFrameMessage, window, message, wParam, lParam, kSaverFailed);
 }

@@ -1,5 +1,5 @@
-// tick-probe CLASS TITLE: prints the tick count that a running saver or the put
-// reference keeps in its window's user data, or -1 when no such window exists.
+// tick-probe CLASS TITLE: prints the tick count that a running brisel-bench.scr or
+// the put reference keeps in its window's user data, or -1 when no such window exists.
 #include <windows.h>
 
 #include <cstdio>

@@ -11,27 +11,24 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tests/support/desktop_win32.h"
 #include "tests/support/pixels_win32.h"
 
 namespace {
 
+using test_support::BinDirectory;
 using test_support::ColourCensus;
 using test_support::CountColours;
 using test_support::PumpFor;
 using test_support::ReadPixels;
+using test_support::RegistryValueGuard;
 
 constexpr char kSaverClass[] = "WindowsScreenSaverClass";
 constexpr DWORD kStartTimeoutMs = 10000;
 constexpr DWORD kEndTimeoutMs = 10000;
-
-std::string BinDirectory() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string text(path);
-  return text.substr(0, text.find_last_of("\\/"));
-}
 
 std::string WorkDirectory(const char* name) {
   const std::string directory = BinDirectory() + "\\e2e-work\\" + name;
@@ -164,53 +161,6 @@ class HarnessWindow {
     if (IsWindow(window)) DestroyWindow(window);
   }
   HWND window = nullptr;
-};
-
-// A registry value of the current user, put back as it was when the test ends.
-class RegistryValueGuard {
- public:
-  RegistryValueGuard(const char* keyPath, const char* name) : keyPath_(keyPath), name_(name) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-      DWORD size = 0;
-      if (RegQueryValueExA(key, name, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-        data_.resize(size);
-        existed_ = RegQueryValueExA(key, name, nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
-      }
-      RegCloseKey(key);
-    }
-  }
-  ~RegistryValueGuard() {
-    if (existed_) {
-      Set(type_, data_.data(), static_cast<DWORD>(data_.size()));
-    } else {
-      Remove();
-    }
-  }
-  void Set(DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath_, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-      RegSetValueExA(key, name_, 0, type, static_cast<const BYTE*>(data), size);
-      RegCloseKey(key);
-    }
-  }
-  void SetDword(DWORD value) { Set(REG_DWORD, &value, sizeof value); }
-  void SetString(const char* text) { Set(REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1)); }
-  void Remove() {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-      RegDeleteValueA(key, name_);
-      RegCloseKey(key);
-    }
-  }
-
- private:
-  const char* keyPath_;
-  const char* name_;
-  DWORD type_ = 0;
-  std::vector<BYTE> data_;
-  bool existed_ = false;
 };
 
 // A key of the saver's section in CONTROL.INI, put back as it was when the test ends.
@@ -381,7 +331,8 @@ TEST_F(EndToEnd, ConfigurationDialogEndsWithOne) {
 
 TEST_F(EndToEnd, MoleculesAppearAndMove) {
   SaverRun run(saver, "/s", ntDirectory);
-  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+  const HWND window = run.WaitForWindow(kSaverClass);
+  ASSERT_NE(nullptr, window);
   PumpFor(500);
   const std::vector<uint32_t> first = TakeScreen();
   PumpFor(300);
@@ -392,6 +343,7 @@ TEST_F(EndToEnd, MoleculesAppearAndMove) {
   EXPECT_GT(census.red, 200) << "no red atoms";
   EXPECT_GT(census.green, 200) << "no green atoms";
   EXPECT_NE(first, second) << "the molecules do not move";
+  EXPECT_EQ(0, GetWindowLongPtrA(window, GWLP_USERDATA)) << "the tick counter of brisel-bench.scr shipped";
   EXPECT_TRUE(run.Running());
   SetCursorPos(260, 260);
   EXPECT_EQ(0, run.Ends());
@@ -544,8 +496,28 @@ TEST_F(Win9xEndToEnd, PasswordSwitchValues) {
   }
 }
 
-TEST_F(Win9xEndToEnd, PasswordChangeEndsWithZero) {
-  EXPECT_EQ(0, ExitCodeOf(saver, "/a"));
-  EXPECT_EQ(0, ExitCodeOf(saver, "/a:1234"));
+// A stand-in "MPR.DLL" beside the saver, for this test only, logs the change asked
+// of it: provider "SCRSAVE", the owner, 0, 0. The owner is the window named on the
+// command line, else the foreground window.
+TEST_F(Win9xEndToEnd, PasswordChangeGoesToTheSystemAndEndsWithZero) {
+  const std::string standIn = directory + "\\MPR.DLL";
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_mpr.dll").c_str(), standIn.c_str(), FALSE));
+  RegistryValueGuard useStandIn("Software\\Wine\\AppDefaults\\brisel98.scr\\DllOverrides", "mpr");
+  useStandIn.SetString("native");
+  HarnessWindow named(60, 60);
+  HarnessWindow foreground(60, 60, 140, 40);
+  SetForegroundWindow(foreground.window);
+  PumpFor(50);
+  const std::string namedNumber = std::to_string(reinterpret_cast<uintptr_t>(named.window));
+  const std::string foregroundNumber = std::to_string(reinterpret_cast<uintptr_t>(foreground.window));
+  const std::pair<std::string, std::string> runs[] = {
+      {"/a " + namedNumber, namedNumber}, {"/a", foregroundNumber}, {"/a:" + namedNumber, foregroundNumber}};
+  for (const auto& [arguments, owner] : runs) {
+    DeleteFileA(Log().c_str());
+    EXPECT_EQ(0, ExitCodeOf(saver, arguments)) << arguments;
+    const std::string log = ReadFile(Log());
+    EXPECT_EQ(1, CountLinesStartingWith(log, "change SCRSAVE " + owner + " 0 0 ")) << arguments << "\n" << log;
+  }
+  DeleteFileA(standIn.c_str());
   EXPECT_EQ(-1, ExitCodeOf(saver, "/x"));
 }

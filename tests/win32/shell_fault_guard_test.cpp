@@ -3,11 +3,17 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "shell/fault_guard_win32.h"
 #include "shell/password_win32.h"
+#include "shell/shell_main_win32.h"
 #include "shell/shell_state_win32.h"
+#include "tests/support/desktop_win32.h"
 
 namespace {
+
+using test_support::ScreenSaverRunning;
 
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
@@ -17,6 +23,9 @@ LONG gVerdict = EXCEPTION_EXECUTE_HANDLER;
 LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
   ++gFilterCalls;
   gSeenCode = pointers->ExceptionRecord->ExceptionCode;
+  // Seen by the parent of a death test through the child's error output.
+  std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
+  std::fflush(stderr);
   return gVerdict;
 }
 
@@ -27,10 +36,9 @@ int32_t Fault(void*) {
 
 int32_t Return42(void*) { return 42; }
 
-UINT ScreenSaverRunning() {
-  BOOL running = FALSE;
-  SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-  return running ? 1 : 0;
+int32_t RaiseNoncontinuable(void*) {
+  RaiseException(0xE0000001, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  return 5;
 }
 
 class FaultGuard : public ::testing::Test {
@@ -67,6 +75,40 @@ int32_t FaultInsideWindowProcedure(void*) {
                                 GetModuleHandleA(nullptr), nullptr);
   SendMessageA(window, WM_USER, 0, 0);
   return 5;
+}
+
+BOOL WINAPI FaultingVerifier(HWND) { return Fault(nullptr); }
+
+UINT gFaultingMessage = 0;
+
+LRESULT CALLBACK FaultingOnOneMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gFaultingMessage) Fault(nullptr);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK GuardedProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return CallWindowProcedureGuarded(FaultingOnOneMessage, window, message, wParam, lParam, -1);
+}
+
+// A window whose guarded procedure faults on `message`, with a 10 ms timer, and
+// its message loop for up to two seconds; the fault is to end the process.
+void RunWindowFaultingOn(UINT message) {
+  gFaultingMessage = message;
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = GuardedProcedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "GuardedProcedureTestClass";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "GuardedProcedureTestClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+  SetTimer(window, 1, 10, nullptr);
+  const DWORD end = GetTickCount() + 2000;
+  MSG m;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    Sleep(5);
+  }
+  DestroyWindow(window);
 }
 
 }  // namespace
@@ -108,4 +150,27 @@ TEST_F(FaultGuard, FaultInAWindowProcedureIsCaught) {
   EXPECT_EQ(1, gFilterCalls);
   DestroyWindow(FindWindowA("FaultGuardTestClass", nullptr));
   UnregisterClassA("FaultGuardTestClass", GetModuleHandleA(nullptr));
+}
+
+TEST_F(FaultGuard, NoncontinuableExceptionIsRecoveredFromOnce) {
+  EXPECT_EQ(-3, RunGuarded(RaiseNoncontinuable, nullptr, -3));
+  EXPECT_EQ(1, gFilterCalls);
+  EXPECT_EQ(0xE0000001u, gSeenCode);
+}
+
+// The saver window's procedure chain is guarded at its entry: a fault while the
+// system calls into it (creation inside CreateWindowExA, a timer message) is shown
+// to the filter and ends the program with -1, as a fault in the mode does. The
+// recovery in between is RunGuarded's, whose reset of the setting is tested above
+// (Wine keeps the setting per process, so the parent cannot see the child's).
+TEST_F(FaultGuard, FaultInAGuardedWindowProcedureEndsTheProgram) {
+  for (UINT message : {static_cast<UINT>(WM_CREATE), static_cast<UINT>(WM_TIMER)}) {
+    EXPECT_EXIT(RunWindowFaultingOn(message), ::testing::ExitedWithCode(-1), "filter saw c0000005")
+        << "message " << message;
+  }
+  // The saver's own chain: a password verifier that faults when the window closes.
+  TheShellState().win9xPlatform = true;
+  TheShellState().verifier = FaultingVerifier;
+  EXPECT_EXIT(SendMessageA(CreateSaverWindow(FullScreenShape()), WM_CLOSE, 0, 0), ::testing::ExitedWithCode(-1),
+              "filter saw c0000005");
 }
