@@ -1,12 +1,34 @@
 // The two sound effects through SDL's audio subsystem.
 #include "linux/sounds_sdl.h"
 
+#include <dlfcn.h>
+
 namespace {
+
 constexpr int32_t kSoundCount = 2;
+constexpr Uint16 kDeviceBufferFrames = 512;
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// SDL reaches ALSA through the shared library libasound.so.2, whose own error
+// printer writes several lines to stderr when the machine has no sound card.
+// Without a device the program is to stay silent, so that printer is replaced
+// (the library is looked up, not linked: ALSA need not be installed).
+void QuietAlsa() {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+  if (alsa == nullptr) alsa = dlopen("libasound.so.2", RTLD_NOW);
+  if (alsa == nullptr) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(IgnoreAlsaError);
+  // Stays loaded: SDL uses the same library and the handler must outlive it.
 }
+
+}  // namespace
 
 void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
                 size_t size1) {
+  QuietAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
   const unsigned char* images[kSoundCount] = {wave0, wave1};
   const size_t sizes[kSoundCount] = {size0, size1};
@@ -24,7 +46,10 @@ void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, c
     CloseSounds(player);
     return;
   }
-  // SDL converts to whatever the device needs; the samples stay as they are.
+  // SDL converts to whatever the device needs; the samples stay as they are. A
+  // short device buffer (about 46 ms) starts a bounce sound with its bounce and
+  // lets the device close quickly when the program is ended.
+  specs[0].samples = kDeviceBufferFrames;
   player.device = SDL_OpenAudioDevice(nullptr, 0, &specs[0], nullptr, 0);
   if (player.device == 0) {
     CloseSounds(player);
