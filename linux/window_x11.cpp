@@ -5,6 +5,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdlib>
 
@@ -60,7 +61,8 @@ void FreeImage(WindowView& view) {
 // A shared-memory image of width x height, or false when the server or the
 // system cannot share one. The segment is marked for removal as soon as both
 // sides have it attached, so it disappears with the program however it ends.
-bool MakeSharedImage(WindowView& view, int32_t width, int32_t height) {
+bool MakeSharedImage(WindowView& view) {
+  constexpr int32_t width = kScratchWidth, height = kScratchRows;
   if (!XShmQueryExtension(view.display)) return false;
   view.shm = {};
   XImage* image = XShmCreateImage(view.display, view.visual, view.depth, ZPixmap, nullptr, &view.shm,
@@ -92,7 +94,8 @@ bool MakeSharedImage(WindowView& view, int32_t width, int32_t height) {
   return true;
 }
 
-bool MakePlainImage(WindowView& view, int32_t width, int32_t height) {
+bool MakePlainImage(WindowView& view) {
+  constexpr int32_t width = kScratchWidth, height = kScratchRows;
   XImage* image = XCreateImage(view.display, view.visual, view.depth, ZPixmap, 0, nullptr, width, height, 32, 0);
   if (image == nullptr) return false;
   image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), height));
@@ -104,16 +107,36 @@ bool MakePlainImage(WindowView& view, int32_t width, int32_t height) {
   return true;
 }
 
-void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
-  const SceneRect r = ConvertBackBufferRect(backBuffer, rect, view.pixels,
-                                            reinterpret_cast<uint32_t*>(view.image->data),
-                                            view.image->bytes_per_line / 4);
-  if (r.width <= 0) return;
+// Waits until the server has read every piece put from a shared image, so the
+// image can be written again from the top.
+void FinishPieces(WindowView& view) {
   if (view.shared) {
-    XShmPutImage(view.display, view.window, view.gc, view.image, r.left, r.top, r.left, r.top, r.width,
-                 r.height, False);
+    XSync(view.display, False);
   } else {
-    XPutImage(view.display, view.window, view.gc, view.image, r.left, r.top, r.left, r.top, r.width, r.height);
+    XFlush(view.display);  // XPutImage has already copied its pixels
+  }
+  view.nextRow = 0;
+}
+
+void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
+  const SceneRect r = ClipRectToImage(rect, backBuffer);
+  for (int32_t left = r.left; left < r.left + r.width; left += kScratchWidth) {
+    const int32_t width = std::min(kScratchWidth, r.left + r.width - left);
+    for (int32_t top = r.top; top < r.top + r.height;) {
+      if (view.nextRow == kScratchRows) FinishPieces(view);
+      const int32_t height = std::min(r.top + r.height - top, kScratchRows - view.nextRow);
+      auto* pixels = reinterpret_cast<uint32_t*>(view.image->data + view.nextRow * view.image->bytes_per_line);
+      ConvertBackBufferRect(backBuffer, {left, top, width, height}, view.pixels, pixels,
+                            view.image->bytes_per_line / 4);
+      if (view.shared) {
+        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height,
+                     False);
+      } else {
+        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height);
+      }
+      view.nextRow += height;
+      top += height;
+    }
   }
 }
 
@@ -122,14 +145,7 @@ void SinkPut(void* context, const DibImage& backBuffer, SceneRect rect) {
   if (view.image != nullptr) PutRect(view, backBuffer, rect);
 }
 
-void SinkEnd(void* context) {
-  auto& view = *static_cast<WindowView*>(context);
-  if (view.shared) {
-    XSync(view.display, False);
-  } else {
-    XFlush(view.display);
-  }
-}
+void SinkEnd(void* context) { FinishPieces(*static_cast<WindowView*>(context)); }
 
 }  // namespace
 
@@ -183,12 +199,8 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
 }
 
 bool PrepareWindowView(WindowView& view, const DibImage& backBuffer) {
-  FreeImage(view);
-  if (backBuffer.header == nullptr || backBuffer.width <= 0 || backBuffer.height <= 0) return false;
-  if (!MakeSharedImage(view, backBuffer.width, backBuffer.height) &&
-      !MakePlainImage(view, backBuffer.width, backBuffer.height)) {
-    return false;
-  }
+  if (backBuffer.header == nullptr) return false;
+  if (view.image == nullptr && !MakeSharedImage(view) && !MakePlainImage(view)) return false;
   PixelLayout layout;
   layout.redMask = static_cast<uint32_t>(view.visual->red_mask);
   layout.greenMask = static_cast<uint32_t>(view.visual->green_mask);
@@ -216,7 +228,7 @@ void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, boo
     for (int32_t i = scene.spriteCount - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
   }
   PutRect(view, scene.backBuffer, area);
-  SinkEnd(&view);
+  FinishPieces(view);
   if (withSprites) {
     for (int32_t i = 0; i < scene.spriteCount; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
   }

@@ -15,6 +15,12 @@
 constexpr int32_t kOwnWindowWidth = 800;
 constexpr int32_t kOwnWindowHeight = 600;
 
+// The image rectangles are converted into before they are put: pieces of at
+// most kScratchWidth columns stacked one below the other. Narrow rows keep a
+// frame's pixels on few memory pages, whatever the window's size.
+constexpr int32_t kScratchWidth = 128;
+constexpr int32_t kScratchRows = 8192;
+
 struct WindowView {
   Display* display = nullptr;
   Window window = 0;
@@ -25,9 +31,10 @@ struct WindowView {
   GC gc = nullptr;
   int32_t width = 0;           // the window's size as last seen
   int32_t height = 0;
-  XImage* image = nullptr;     // width x height, 32 bits a pixel; only rectangles are put from it
+  XImage* image = nullptr;     // kScratchWidth x kScratchRows, 32 bits a pixel
   XShmSegmentInfo shm{};
   bool shared = false;         // image lives in a MIT-SHM segment
+  int32_t nextRow = 0;         // where the next piece goes in the image
   PixelTable pixels{};         // back-buffer index to the visual's pixel
 };
 
@@ -39,15 +46,16 @@ struct WindowView {
 // does not exist or its visual is unusable.
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
 
-// Makes the pixel image for a back buffer of width x height and the pixel table
-// from the back buffer's colour table, after the animation (re)started at that
-// size. Uses MIT-SHM when the server offers it and the segment can be attached,
-// an ordinary image put with XPutImage otherwise. False when memory runs out.
+// Makes the pixel table from the back buffer's colour table, after the
+// animation (re)started, and the first time the image: a MIT-SHM segment when
+// the server offers it and can attach it, an ordinary image put with XPutImage
+// otherwise. False when memory runs out.
 bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
 
 // The sink RenderScene presents into: each rectangle is converted into the image
 // and put on the window; the frame ends with a round trip when the image is
-// shared, so the next frame never writes pixels the server has not read yet.
+// shared (and so does a full image), so no piece is overwritten before the
+// server has read it.
 PresentSink WindowSink(WindowView& view);
 
 // Puts `area` of the scene as it looks now: with `withSprites`, the visible

@@ -1,7 +1,9 @@
 // Conversion of 8-bit indices to 32-bit true-colour pixels through a colour table.
 #include "sprites/pixel_convert.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace {
 
@@ -37,16 +39,34 @@ bool BuildPixelTable(const uint8_t* colourTable, const PixelLayout& layout, bool
 }
 
 void ConvertIndexedRow(const uint8_t* indices, uint32_t* pixels, int32_t count, const PixelTable& table) {
-  for (int32_t x = 0; x < count; ++x) pixels[x] = table[indices[x]];
+  // Most of a sprite's rectangle is background, index 0: eight such indices in
+  // a row are filled without looking them up.
+  const uint32_t background = table[0];
+  int32_t x = 0;
+  for (; x + 8 <= count; x += 8) {
+    uint64_t eight;
+    std::memcpy(&eight, indices + x, sizeof eight);
+    if (eight == 0) {
+      for (int32_t k = 0; k < 8; ++k) pixels[x + k] = background;
+    } else {
+      for (int32_t k = 0; k < 8; ++k) pixels[x + k] = table[indices[x + k]];
+    }
+  }
+  for (; x < count; ++x) pixels[x] = table[indices[x]];
 }
 
-SceneRect ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
-                                uint32_t* pixels, int32_t pixelsPerRow) {
-  const SceneRect r = ClipRectToImage(rect, backBuffer);
-  for (int32_t y = r.top; y < r.top + r.height; ++y) {
-    const uint8_t* source = PixelAt(backBuffer, r.left, y);
-    if (source == nullptr) return {};
-    ConvertIndexedRow(source, pixels + static_cast<size_t>(y) * pixelsPerRow + r.left, r.width, table);
+void ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
+                           uint32_t* pixels, int32_t pixelsPerRow) {
+  // Rows of a wide back buffer lie pages apart: asking for the next rows early
+  // overlaps their address translation and loading with this row's work.
+  constexpr int32_t kRowsAhead = 4;
+  for (int32_t y = 0; y < std::min(kRowsAhead, rect.height); ++y) {
+    __builtin_prefetch(PixelAt(backBuffer, rect.left, rect.top + y));
   }
-  return r;
+  for (int32_t y = 0; y < rect.height; ++y) {
+    const uint8_t* source = PixelAt(backBuffer, rect.left, rect.top + y);
+    if (source == nullptr) return;
+    if (y + kRowsAhead < rect.height) __builtin_prefetch(PixelAt(backBuffer, rect.left, rect.top + y + kRowsAhead));
+    ConvertIndexedRow(source, pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, table);
+  }
 }

@@ -31,9 +31,8 @@ bool BuildPixelTable(const uint8_t* colourTable, const PixelLayout& layout, bool
 // Converts `count` indices to pixels through `table`.
 void ConvertIndexedRow(const uint8_t* indices, uint32_t* pixels, int32_t count, const PixelTable& table);
 
-// Converts the part of `rect` inside `backBuffer` into `pixels`, a 32-bit image
-// of the same coordinates whose rows are `pixelsPerRow` apart (at least the back
-// buffer's width), top row first. Returns the converted part (ClipRectToImage):
-// only it was written.
-SceneRect ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
-                                uint32_t* pixels, int32_t pixelsPerRow);
+// Converts `rect`, which must lie inside `backBuffer` (ClipRectToImage), into
+// `pixels`: its top row to pixels[0 .. width - 1], each next row `pixelsPerRow`
+// further on.
+void ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
+                           uint32_t* pixels, int32_t pixelsPerRow);

@@ -44,28 +44,24 @@ TEST(PixelConvert, TableFollowsTheVisualsMasks) {
   EXPECT_EQ(t, before);
 }
 
-TEST(PixelConvert, RectangleIsClippedToTheBackBufferAndKeepsItsPlace) {
+TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
   DibImage back;
-  ASSERT_NE(CreateBlank(back, 5, 3), nullptr);
+  ASSERT_NE(CreateBlank(back, 21, 3), nullptr);  // rows padded to 24 bytes
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 5; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(10 * y + x);
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 8 ? 0 : 30 * y + x);
   }
   PixelTable t;
   for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
   constexpr uint32_t kUntouched = 7;
-  std::vector<uint32_t> out(8 * 3, kUntouched);  // rows 8 pixels apart
-  const SceneRect done = ConvertBackBufferRect(back, {3, -1, 4, 3}, t, out.data(), 8);
-  EXPECT_EQ(done.left, 3);
-  EXPECT_EQ(done.top, 0);
-  EXPECT_EQ(done.width, 2);
-  EXPECT_EQ(done.height, 2);
-  for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      const bool inside = x >= 3 && x < 5 && y < 2;
-      EXPECT_EQ(out[y * 8 + x], inside ? 1000u + 10 * y + x : kUntouched) << x << "," << y;
+  std::vector<uint32_t> out(20 * 3, kUntouched);  // rows 20 pixels apart
+  ConvertBackBufferRect(back, {2, 1, 18, 2}, t, out.data(), 20);
+  for (int row = 0; row < 3; ++row) {
+    for (int i = 0; i < 20; ++i) {
+      const int x = 2 + i, y = 1 + row;
+      const uint32_t expected = row < 2 && i < 18 ? 1000u + (y == 2 && x > 8 ? 0 : 30 * y + x) : kUntouched;
+      EXPECT_EQ(out[row * 20 + i], expected) << "row " << row << ", column " << i;
     }
   }
-  EXPECT_EQ(ConvertBackBufferRect(back, {5, 0, 3, 3}, t, out.data(), 8).width, 0);
 }
 
 }  // namespace
