@@ -52,9 +52,9 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
 // otherwise. False when memory runs out.
 bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
 
-// The sink RenderScene presents into: each rectangle is converted into the image
-// and put on the window; the frame ends with a round trip when the image is
-// shared (and so does a full image), so no piece is overwritten before the
+// The sink RenderScene presents into: each rectangle is converted into the next
+// rows of the image and put on the window. When the image is full and shared,
+// a round trip to the server comes first, so no piece is overwritten before the
 // server has read it.
 PresentSink WindowSink(WindowView& view);
 
