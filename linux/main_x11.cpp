@@ -58,7 +58,7 @@ ByteView FindBuiltInSheet(void*, const char* name) {
   return {kBuiltInSheetFile + kBmpFileHeaderSize, kBuiltInSheetFileSize - kBmpFileHeaderSize};
 }
 
-int64_t NowNanoseconds() {
+int64_t ReadClockNanoseconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
@@ -143,8 +143,8 @@ int RunProgram(const ProgramOptions& options) {
 
   int status = 0;
   std::unique_ptr<Run> run = StartRun(options, view);
-  const PresentSink sink = WindowSink(view);
-  int64_t deadline = NowNanoseconds() + kTickNanoseconds;
+  const PresentSink sink = MakeWindowSink(view);
+  int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
   bool going = run != nullptr;
   if (!going) {
     std::fputs("brisel: out of memory\n", stderr);
@@ -154,7 +154,7 @@ int RunProgram(const ProgramOptions& options) {
     const bool ticking = options.ticks < 0 || run->ticks < options.ticks;
     int timeout = -1;
     if (ticking) {
-      const int64_t left = deadline - NowNanoseconds();
+      const int64_t left = deadline - ReadClockNanoseconds();
       timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
     }
     pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
@@ -169,15 +169,15 @@ int RunProgram(const ProgramOptions& options) {
         status = 1;
         break;
       }
-      deadline = NowNanoseconds() + kTickNanoseconds;
+      deadline = ReadClockNanoseconds() + kTickNanoseconds;
       continue;
     }
-    if (ticking && NowNanoseconds() >= deadline) {
+    if (ticking && ReadClockNanoseconds() >= deadline) {
       TickAnimation(run->state, run->scene, options.sound ? PlaySoundSdl : nullptr, &sounds, sink);
       ++run->ticks;
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;
-      const int64_t now = NowNanoseconds();
+      const int64_t now = ReadClockNanoseconds();
       if (deadline <= now) deadline = now + kTickNanoseconds;
     }
   }

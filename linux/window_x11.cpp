@@ -34,7 +34,7 @@ bool UntrapErrors(Display* display) {
   return trappedError == 0;
 }
 
-int PixelBits(Display* display, int depth) {
+int FindPixelBits(Display* display, int depth) {
   int count = 0;
   XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
   int bits = 0;
@@ -140,14 +140,14 @@ void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
   }
 }
 
-void SinkPut(void* context, const DibImage& backBuffer, SceneRect rect) {
+void PutFrameRect(void* context, const DibImage& backBuffer, SceneRect rect) {
   auto& view = *static_cast<WindowView*>(context);
   if (view.image != nullptr) PutRect(view, backBuffer, rect);
 }
 
 // A frame's pieces go out at once; the image is only waited for when it is full,
 // which saves a round trip to the server on most frames.
-void SinkEnd(void* context) { XFlush(static_cast<WindowView*>(context)->display); }
+void FlushFrame(void* context) { XFlush(static_cast<WindowView*>(context)->display); }
 
 }  // namespace
 
@@ -182,7 +182,7 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   view.visual = attributes.visual;
   view.depth = attributes.depth;
   const bool trueColour = view.visual->c_class == TrueColor;
-  if (!trueColour || (view.depth != 24 && view.depth != 32) || PixelBits(display, view.depth) != 32) {
+  if (!trueColour || (view.depth != 24 && view.depth != 32) || FindPixelBits(display, view.depth) != 32) {
     error = "the window's visual is not TrueColor of depth 24 or 32 with 32-bit pixels (depth " +
             std::to_string(view.depth) + "); nothing is drawn";
     if (view.ownWindow) XDestroyWindow(display, view.window);
@@ -214,11 +214,11 @@ bool PrepareWindowView(WindowView& view, const DibImage& backBuffer) {
   return BuildPixelTable(colourTable, layout, swap, view.pixels);
 }
 
-PresentSink WindowSink(WindowView& view) {
+PresentSink MakeWindowSink(WindowView& view) {
   PresentSink sink;
   sink.context = &view;
-  sink.put = SinkPut;
-  sink.end = SinkEnd;
+  sink.put = PutFrameRect;
+  sink.end = FlushFrame;
   return sink;
 }
 

@@ -56,7 +56,7 @@ bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
 // rows of the image and put on the window. When the image is full and shared,
 // a round trip to the server comes first, so no piece is overwritten before the
 // server has read it.
-PresentSink WindowSink(WindowView& view);
+PresentSink MakeWindowSink(WindowView& view);
 
 // Puts `area` of the scene as it looks now: with `withSprites`, the visible
 // sprites are composed into the back buffer for the put and taken out again (the

@@ -32,7 +32,7 @@ const std::string kScratch = SCRATCH_DIR;
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // Starts `args` with extra environment variables and its stderr in `errFile`.
-pid_t Start(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
+pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
             const std::string& errFile = "") {
   const pid_t pid = fork();
   if (pid == 0) {
@@ -83,9 +83,9 @@ Pixels ReadPng(const std::string& path) {
 }
 
 // saver-render's picture of the given run.
-Pixels Rendered(int seed, int width, int height, int count, int ticks) {
+Pixels RenderReference(int seed, int width, int height, int count, int ticks) {
   const std::string out = kScratch + "/reference.png";
-  const pid_t pid = Start({SAVER_RENDER, "--seed", std::to_string(seed), "--width", std::to_string(width),
+  const pid_t pid = StartProgram({SAVER_RENDER, "--seed", std::to_string(seed), "--width", std::to_string(width),
                            "--height", std::to_string(height), "--count", std::to_string(count), "--ticks",
                            std::to_string(ticks), "--out", out});
   EXPECT_EQ(WaitExit(pid, 20000), 0);
@@ -174,7 +174,7 @@ class BriselX11 : public ::testing::Test {
 
 // The System V shared memory segments made by `pid` that still exist, as
 // (marked for removal) flags.
-std::vector<bool> SegmentsOf(pid_t pid) {
+std::vector<bool> ListSegmentsOf(pid_t pid) {
   constexpr long kMarkedForRemoval = 01000;  // SHM_DEST in the listed mode
   std::ifstream list("/proc/sysvipc/shm");
   std::string line;
@@ -190,8 +190,8 @@ std::vector<bool> SegmentsOf(pid_t pid) {
 }
 
 TEST_F(BriselX11, OwnWindowShowsTheRenderedFrameAndAKeyEndsIt) {
-  const Pixels expected = Rendered(11, 800, 600, 12, 30);
-  Running brisel{Start({BRISEL, "-seed", "11", "-ticks", "30", "-count", "12"})};
+  const Pixels expected = RenderReference(11, 800, 600, 12, 30);
+  Running brisel{StartProgram({BRISEL, "-seed", "11", "-ticks", "30", "-count", "12"})};
   const Window window = FindTopLevel("Brisel");
   ASSERT_NE(window, 0u) << "no window titled Brisel";
   EXPECT_EQ(WaitForPicture(window, 800, 600, expected), 0u) << "pixels differing from saver-render";
@@ -201,11 +201,11 @@ TEST_F(BriselX11, OwnWindowShowsTheRenderedFrameAndAKeyEndsIt) {
 
 TEST_F(BriselX11, GivenWindowShowsTheRenderedFrameAndStartsOverWhenResized) {
   const Window window = MakeWindow(320, 240);
-  Running brisel{Start({BRISEL, "-window-id", std::to_string(window), "-seed", "3", "-ticks", "25", "-count", "9"})};
-  EXPECT_EQ(WaitForPicture(window, 320, 240, Rendered(3, 320, 240, 9, 25)), 0u);
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-seed", "3", "-ticks", "25", "-count", "9"})};
+  EXPECT_EQ(WaitForPicture(window, 320, 240, RenderReference(3, 320, 240, 9, 25)), 0u);
   XResizeWindow(display_, window, 150, 110);
   XSync(display_, False);
-  EXPECT_EQ(WaitForPicture(window, 150, 110, Rendered(3, 150, 110, 9, 25)), 0u)
+  EXPECT_EQ(WaitForPicture(window, 150, 110, RenderReference(3, 150, 110, 9, 25)), 0u)
       << "after the resize: the same run at the new size";
   SendKey(window);
   Pause(300);
@@ -216,7 +216,7 @@ TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment
   const std::string raw = kScratch + "/audio.raw";
   std::remove(raw.c_str());
   const Window window = MakeWindow(40, 40);  // a bounce every few ticks
-  Running brisel{Start({BRISEL, "-window-id", std::to_string(window), "-sound", "-seed", "1"},
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-sound", "-seed", "1"},
                        {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", raw}})};
   // The bounce sound is 8-bit; silence is 128.
   size_t loud = 0;
@@ -227,21 +227,21 @@ TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment
     for (char b : bytes) loud += std::abs(static_cast<uint8_t>(b) - 128) > 40;
   }
   EXPECT_GE(loud, 100u) << "loud samples in the disk driver's output";
-  EXPECT_EQ(SegmentsOf(brisel.pid), std::vector<bool>{true}) << "one MIT-SHM segment, marked for removal";
+  EXPECT_EQ(ListSegmentsOf(brisel.pid), std::vector<bool>{true}) << "one MIT-SHM segment, marked for removal";
   const auto sent = Clock::now();
   kill(brisel.pid, SIGTERM);
   EXPECT_EQ(WaitExit(brisel.pid, 1000), 0) << "exit status within a second of SIGTERM";
   EXPECT_LT(Clock::now() - sent, std::chrono::milliseconds(500));
-  EXPECT_TRUE(SegmentsOf(brisel.pid).empty()) << "shared memory segments left";
+  EXPECT_TRUE(ListSegmentsOf(brisel.pid).empty()) << "shared memory segments left";
 }
 
 TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
   const std::string errors = kScratch + "/no-device.err";
   const Window window = MakeWindow(200, 150);
-  Running brisel{Start({BRISEL, "-window-id", std::to_string(window), "-sound", "-sound-frequency", "100",
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-sound", "-sound-frequency", "100",
                         "-seed", "5", "-ticks", "40"},
                        {{"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "no-such-device"}}, errors)};
-  EXPECT_EQ(WaitForPicture(window, 200, 150, Rendered(5, 200, 150, 10, 40)), 0u);
+  EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
   kill(brisel.pid, SIGTERM);
   EXPECT_EQ(WaitExit(brisel.pid, 2000), 0);
   std::ifstream in(errors);
