@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "animation/animation.h"
 #include "shell/program_options.h"
 #include "sprites/pixel_convert.h"
 #include "sprites/sprite_scene.h"
@@ -16,9 +17,11 @@ constexpr int32_t kOwnWindowWidth = 800;
 constexpr int32_t kOwnWindowHeight = 600;
 
 // The image rectangles are converted into before they are put: pieces of at
-// most kScratchWidth columns stacked one below the other. Narrow rows keep a
-// frame's pixels on few memory pages, whatever the window's size.
-constexpr int32_t kScratchWidth = 128;
+// most kScratchWidth columns stacked one below the other. Rows as narrow as a
+// sprite's rectangle with its move in one tick (at most 4 pixels each way) keep
+// a frame's pixels on few memory pages, whatever the window's size; wider
+// rectangles go in several pieces.
+constexpr int32_t kScratchWidth = kSpriteSide + 8;
 constexpr int32_t kScratchRows = 8192;
 
 struct WindowView {
