@@ -9,13 +9,14 @@ use_wine_prefix() {
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 }
 
-# start_xvfb GEOMETRY starts Xvfb on a free display number and sets DISPLAY and
-# XVFB_PID. The caller stops it by its process id.
+# start_xvfb GEOMETRY [XVFB_ARGS...] starts Xvfb on a free display number and
+# sets DISPLAY and XVFB_PID. The caller stops it by its process id.
 start_xvfb() {
   local geometry=${1:-1280x1024x24} n
+  shift || true
   for n in $(seq 90 190); do
     if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-      Xvfb :$n -screen 0 "$geometry" -nolisten tcp >/dev/null 2>&1 &
+      Xvfb :$n -screen 0 "$geometry" -nolisten tcp "$@" >/dev/null 2>&1 &
       XVFB_PID=$!
       local i
       for i in $(seq 1 50); do

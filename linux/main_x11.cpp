@@ -1,0 +1,204 @@
+// brisel: the molecules as an xscreensaver program. Entry, options and the 50 ms
+// loop over the portable animation, drawing through window_x11 and sounding
+// through sounds_sdl.
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "animation/animation.h"
+#include "linux/sounds_sdl.h"
+#include "linux/window_x11.h"
+#include "shell/program_options.h"
+
+// The committed sprite sheet and sounds, embedded at build time.
+extern const unsigned char kBuiltInSheetFile[];
+extern const size_t kBuiltInSheetFileSize;
+extern const unsigned char kBounceSoundFile[];
+extern const size_t kBounceSoundFileSize;
+extern const unsigned char kAmbientSoundFile[];
+extern const size_t kAmbientSoundFileSize;
+
+namespace {
+
+constexpr int64_t kTickNanoseconds = 50'000'000;  // the animation's 50 ms timer
+constexpr size_t kBmpFileHeaderSize = 14;
+
+// SIGTERM and SIGINT write a byte here; the loop waits on it beside the X
+// connection, so a signal ends the wait at once whenever it arrives.
+int signalPipe[2] = {-1, -1};
+
+void NoteSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+bool CatchEndSignals() {
+  if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  struct sigaction action {};
+  action.sa_handler = NoteSignal;
+  sigemptyset(&action.sa_mask);
+  return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+ByteView FindBuiltInSheet(void*, const char* name) {
+  if (std::strcmp(name, "SPPAT_R0") != 0 || kBuiltInSheetFileSize < kBmpFileHeaderSize) return {};
+  // The packed DIB is the file without its file header.
+  return {kBuiltInSheetFile + kBmpFileHeaderSize, kBuiltInSheetFileSize - kBmpFileHeaderSize};
+}
+
+int64_t ReadClockNanoseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+// One run of the animation at one window size; made again when the size changes.
+struct Run {
+  AnimationState state;
+  SpriteScene scene;
+  int64_t ticks = 0;
+};
+
+std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view) {
+  auto run = std::make_unique<Run>();
+  run->state.width = view.width;
+  run->state.height = view.height;
+  run->state.settings = {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency};
+  SeedRandom(run->state.random, options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
+  ScenePlatform platform;
+  platform.bitmaps.findBuiltIn = FindBuiltInSheet;
+  SetUpAnimation(run->state, run->scene, platform);
+  if (!PrepareWindowView(view, run->scene.backBuffer)) return nullptr;
+  RepaintWindowView(view, run->scene, {0, 0, view.width, view.height}, false);
+  return run;
+}
+
+// Handles the queued X events. Returns false when the program is to end (input
+// or the close request on its own window); `resized` tells of a new size.
+bool HandleEvents(WindowView& view, Run& run, bool& resized) {
+  while (XPending(view.display) > 0) {
+    XEvent event;
+    XNextEvent(view.display, &event);
+    switch (event.type) {
+      case Expose: {
+        const XExposeEvent& e = event.xexpose;
+        RepaintWindowView(view, run.scene, {e.x, e.y, e.width, e.height}, run.ticks > 0);
+        break;
+      }
+      case ConfigureNotify:
+        if (event.xconfigure.window == view.window &&
+            (event.xconfigure.width != view.width || event.xconfigure.height != view.height)) {
+          view.width = event.xconfigure.width;
+          view.height = event.xconfigure.height;
+          resized = true;
+        }
+        break;
+      case KeyPress:
+      case ButtonPress:
+        if (view.ownWindow) return false;
+        break;
+      case ClientMessage:
+        if (view.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == view.deleteWindow) return false;
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+int RunProgram(const ProgramOptions& options) {
+  if (!CatchEndSignals()) {
+    std::perror("brisel: signals");
+    return 1;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    std::fprintf(stderr, "brisel: cannot open display \"%s\"\n", XDisplayName(nullptr));
+    return 1;
+  }
+  WindowView view;
+  std::string error;
+  if (!OpenWindowView(view, display, options, error)) {
+    std::fprintf(stderr, "brisel: %s\n", error.c_str());
+    XCloseDisplay(display);
+    return 1;
+  }
+  SoundPlayer sounds;
+  if (options.sound) {
+    OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize);
+  }
+
+  int status = 0;
+  std::unique_ptr<Run> run = StartRun(options, view);
+  const PresentSink sink = MakeWindowSink(view);
+  int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
+  bool going = run != nullptr;
+  if (!going) {
+    std::fputs("brisel: out of memory\n", stderr);
+    status = 1;
+  }
+  while (going) {
+    const bool ticking = options.ticks < 0 || run->ticks < options.ticks;
+    int timeout = -1;
+    if (ticking) {
+      const int64_t left = deadline - ReadClockNanoseconds();
+      timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
+    }
+    pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
+    if (XPending(display) == 0 && poll(waits, 2, timeout) < 0 && errno != EINTR) break;
+    if (waits[1].revents != 0) break;  // SIGTERM or SIGINT
+    bool resized = false;
+    if (!HandleEvents(view, *run, resized)) break;
+    if (resized) {
+      run = StartRun(options, view);
+      if (run == nullptr) {
+        std::fputs("brisel: out of memory\n", stderr);
+        status = 1;
+        break;
+      }
+      deadline = ReadClockNanoseconds() + kTickNanoseconds;
+      continue;
+    }
+    if (ticking && ReadClockNanoseconds() >= deadline) {
+      TickAnimation(run->state, run->scene, options.sound ? PlaySoundSdl : nullptr, &sounds, sink);
+      ++run->ticks;
+      // A late tick is not made up for, as with a window timer.
+      deadline += kTickNanoseconds;
+      const int64_t now = ReadClockNanoseconds();
+      if (deadline <= now) deadline = now + kTickNanoseconds;
+    }
+  }
+  if (options.sound) CloseSounds(sounds);
+  CloseWindowView(view);
+  XCloseDisplay(display);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ProgramOptions options;
+  std::string error;
+  if (!ParseProgramOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, error)) {
+    std::fprintf(stderr, "brisel: %s\n%s", error.c_str(), kProgramUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kProgramUsage, stdout);
+    return 0;
+  }
+  return RunProgram(options);
+}

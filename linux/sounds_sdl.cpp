@@ -1,0 +1,78 @@
+// The two sound effects through SDL's audio subsystem.
+#include "linux/sounds_sdl.h"
+
+#include <dlfcn.h>
+
+namespace {
+
+constexpr int32_t kSoundCount = 2;
+constexpr Uint16 kDeviceBufferFrames = 512;
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// SDL reaches ALSA through the shared library libasound.so.2, whose own error
+// printer writes several lines to stderr when the machine has no sound card.
+// Without a device the program is to stay silent, so that printer is replaced
+// (the library is looked up, not linked: ALSA need not be installed).
+void QuietAlsa() {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
+  if (alsa == nullptr) alsa = dlopen("libasound.so.2", RTLD_NOW);
+  if (alsa == nullptr) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(IgnoreAlsaError);
+  // Stays loaded: SDL uses the same library and the handler must outlive it.
+}
+
+}  // namespace
+
+void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
+                size_t size1) {
+  QuietAlsa();
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  const unsigned char* images[kSoundCount] = {wave0, wave1};
+  const size_t sizes[kSoundCount] = {size0, size1};
+  SDL_AudioSpec specs[kSoundCount]{};
+  for (int32_t k = 0; k < kSoundCount; ++k) {
+    SDL_RWops* stream = SDL_RWFromConstMem(images[k], static_cast<int>(sizes[k]));
+    if (stream == nullptr ||
+        SDL_LoadWAV_RW(stream, 1, &specs[k], &player.samples[k], &player.length[k]) == nullptr) {
+      CloseSounds(player);
+      return;
+    }
+  }
+  if (specs[0].format != specs[1].format || specs[0].channels != specs[1].channels ||
+      specs[0].freq != specs[1].freq) {
+    CloseSounds(player);
+    return;
+  }
+  // SDL converts to whatever the device needs; the samples stay as they are. A
+  // short device buffer (about 46 ms) starts a bounce sound with its bounce and
+  // lets the device close quickly when the program is ended.
+  specs[0].samples = kDeviceBufferFrames;
+  player.device = SDL_OpenAudioDevice(nullptr, 0, &specs[0], nullptr, 0);
+  if (player.device == 0) {
+    CloseSounds(player);
+    return;
+  }
+  SDL_PauseAudioDevice(player.device, 0);
+}
+
+void PlaySoundSdl(void* context, int32_t sound) {
+  auto& player = *static_cast<SoundPlayer*>(context);
+  if (player.device == 0 || sound < 0 || sound >= kSoundCount) return;
+  SDL_ClearQueuedAudio(player.device);
+  SDL_QueueAudio(player.device, player.samples[sound], player.length[sound]);
+}
+
+void CloseSounds(SoundPlayer& player) {
+  if (player.device != 0) SDL_CloseAudioDevice(player.device);
+  player.device = 0;
+  for (int32_t k = 0; k < kSoundCount; ++k) {
+    SDL_FreeWAV(player.samples[k]);
+    player.samples[k] = nullptr;
+    player.length[k] = 0;
+  }
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  SDL_Quit();
+}

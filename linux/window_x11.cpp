@@ -1,0 +1,245 @@
+// The X11 window the program draws in, and the putting of rectangles on it.
+#include "linux/window_x11.h"
+
+#include <X11/Xutil.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+
+namespace {
+
+// Errors of the requests made between TrapErrors and UntrapErrors are recorded
+// instead of ending the program (a window id that names nothing, a segment the
+// server cannot attach because it runs on another machine).
+int trappedError = 0;
+int (*previousHandler)(Display*, XErrorEvent*) = nullptr;
+
+int RecordError(Display*, XErrorEvent* event) {
+  trappedError = event->error_code;
+  return 0;
+}
+
+void TrapErrors(Display* display) {
+  XSync(display, False);
+  trappedError = 0;
+  previousHandler = XSetErrorHandler(RecordError);
+}
+
+bool UntrapErrors(Display* display) {
+  XSync(display, False);
+  XSetErrorHandler(previousHandler);
+  return trappedError == 0;
+}
+
+int FindPixelBits(Display* display, int depth) {
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+  int bits = 0;
+  for (int i = 0; i < count; ++i) {
+    if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+  }
+  if (formats != nullptr) XFree(formats);
+  return bits;
+}
+
+void FreeImage(WindowView& view) {
+  if (view.image == nullptr) return;
+  if (view.shared) {
+    XShmDetach(view.display, &view.shm);
+    XSync(view.display, False);
+    shmdt(view.shm.shmaddr);
+    view.image->data = nullptr;  // the segment is not Xlib's to free
+  }
+  XDestroyImage(view.image);
+  view.image = nullptr;
+  view.shared = false;
+}
+
+// A shared-memory image of width x height, or false when the server or the
+// system cannot share one. The segment is marked for removal as soon as both
+// sides have it attached, so it disappears with the program however it ends.
+bool MakeSharedImage(WindowView& view) {
+  constexpr int32_t width = kScratchWidth, height = kScratchRows;
+  if (!XShmQueryExtension(view.display)) return false;
+  view.shm = {};
+  XImage* image = XShmCreateImage(view.display, view.visual, view.depth, ZPixmap, nullptr, &view.shm,
+                                  width, height);
+  if (image == nullptr) return false;
+  view.shm.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600);
+  if (view.shm.shmid < 0) {
+    XDestroyImage(image);
+    return false;
+  }
+  view.shm.shmaddr = static_cast<char*>(shmat(view.shm.shmid, nullptr, 0));
+  bool attached = false;
+  if (view.shm.shmaddr != reinterpret_cast<char*>(-1)) {
+    image->data = view.shm.shmaddr;
+    view.shm.readOnly = False;
+    TrapErrors(view.display);
+    XShmAttach(view.display, &view.shm);
+    attached = UntrapErrors(view.display);
+    if (!attached) shmdt(view.shm.shmaddr);
+  }
+  shmctl(view.shm.shmid, IPC_RMID, nullptr);
+  if (!attached) {
+    image->data = nullptr;
+    XDestroyImage(image);
+    return false;
+  }
+  view.image = image;
+  view.shared = true;
+  return true;
+}
+
+bool MakePlainImage(WindowView& view) {
+  constexpr int32_t width = kScratchWidth, height = kScratchRows;
+  XImage* image = XCreateImage(view.display, view.visual, view.depth, ZPixmap, 0, nullptr, width, height, 32, 0);
+  if (image == nullptr) return false;
+  image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), height));
+  if (image->data == nullptr) {
+    XDestroyImage(image);
+    return false;
+  }
+  view.image = image;
+  return true;
+}
+
+// Waits until the server has read every piece put from a shared image, so the
+// image can be written again from the top.
+void FinishPieces(WindowView& view) {
+  if (view.shared) {
+    XSync(view.display, False);
+  } else {
+    XFlush(view.display);  // XPutImage has already copied its pixels
+  }
+  view.nextRow = 0;
+}
+
+void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
+  const SceneRect r = ClipRectToImage(rect, backBuffer);
+  for (int32_t left = r.left; left < r.left + r.width; left += kScratchWidth) {
+    const int32_t width = std::min(kScratchWidth, r.left + r.width - left);
+    for (int32_t top = r.top; top < r.top + r.height;) {
+      if (view.nextRow == kScratchRows) FinishPieces(view);
+      const int32_t height = std::min(r.top + r.height - top, kScratchRows - view.nextRow);
+      auto* pixels = reinterpret_cast<uint32_t*>(view.image->data + view.nextRow * view.image->bytes_per_line);
+      ConvertBackBufferRect(backBuffer, {left, top, width, height}, view.pixels, pixels,
+                            view.image->bytes_per_line / 4);
+      if (view.shared) {
+        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height,
+                     False);
+      } else {
+        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height);
+      }
+      view.nextRow += height;
+      top += height;
+    }
+  }
+}
+
+void PutFrameRect(void* context, const DibImage& backBuffer, SceneRect rect) {
+  auto& view = *static_cast<WindowView*>(context);
+  if (view.image != nullptr) PutRect(view, backBuffer, rect);
+}
+
+// A frame's pieces go out at once; the image is only waited for when it is full,
+// which saves a round trip to the server on most frames.
+void FlushFrame(void* context) { XFlush(static_cast<WindowView*>(context)->display); }
+
+}  // namespace
+
+bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error) {
+  view = WindowView{};
+  view.display = display;
+  const int screen = DefaultScreen(display);
+  if (options.target == DrawTarget::OwnWindow) {
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display, screen);
+    attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
+    view.window = XCreateWindow(display, RootWindow(display, screen), 0, 0, kOwnWindowWidth, kOwnWindowHeight,
+                                0, CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
+                                &attributes);
+    view.ownWindow = true;
+    XStoreName(display, view.window, "Brisel");
+    XClassHint hint{const_cast<char*>("brisel"), const_cast<char*>("Brisel")};
+    XSetClassHint(display, view.window, &hint);
+    view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, view.window, &view.deleteWindow, 1);
+  } else {
+    view.window = options.target == DrawTarget::Root ? RootWindow(display, screen)
+                                                     : static_cast<Window>(options.windowId);
+  }
+  XWindowAttributes attributes{};
+  TrapErrors(display);
+  const Status found = XGetWindowAttributes(display, view.window, &attributes);
+  if (!UntrapErrors(display) || found == 0) {
+    error = "there is no window " + std::to_string(view.window);
+    return false;
+  }
+  view.visual = attributes.visual;
+  view.depth = attributes.depth;
+  const bool trueColour = view.visual->c_class == TrueColor;
+  if (!trueColour || (view.depth != 24 && view.depth != 32) || FindPixelBits(display, view.depth) != 32) {
+    error = "the window's visual is not TrueColor of depth 24 or 32 with 32-bit pixels (depth " +
+            std::to_string(view.depth) + "); nothing is drawn";
+    if (view.ownWindow) XDestroyWindow(display, view.window);
+    return false;
+  }
+  if (!view.ownWindow) {
+    // Another client may hold the button and key events of this window; the
+    // program only needs to know its size and when it must be redrawn.
+    XSelectInput(display, view.window, ExposureMask | StructureNotifyMask);
+  }
+  view.width = attributes.width;
+  view.height = attributes.height;
+  view.gc = XCreateGC(display, view.window, 0, nullptr);
+  if (view.ownWindow) XMapWindow(display, view.window);
+  return true;
+}
+
+bool PrepareWindowView(WindowView& view, const DibImage& backBuffer) {
+  if (backBuffer.header == nullptr) return false;
+  if (view.image == nullptr && !MakeSharedImage(view) && !MakePlainImage(view)) return false;
+  PixelLayout layout;
+  layout.redMask = static_cast<uint32_t>(view.visual->red_mask);
+  layout.greenMask = static_cast<uint32_t>(view.visual->green_mask);
+  layout.blueMask = static_cast<uint32_t>(view.visual->blue_mask);
+  if (view.depth == 32) layout.alphaMask = ~(layout.redMask | layout.greenMask | layout.blueMask);
+  const bool hostLsbFirst = std::endian::native == std::endian::little;
+  const bool swap = (view.image->byte_order == LSBFirst) != hostLsbFirst;
+  const uint8_t* colourTable = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
+  return BuildPixelTable(colourTable, layout, swap, view.pixels);
+}
+
+PresentSink MakeWindowSink(WindowView& view) {
+  PresentSink sink;
+  sink.context = &view;
+  sink.put = PutFrameRect;
+  sink.end = FlushFrame;
+  return sink;
+}
+
+void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites) {
+  if (view.image == nullptr) return;
+  // The same order as a frame: composed from the last sprite to the first, taken
+  // out from the first to the last.
+  if (withSprites) {
+    for (int32_t i = scene.spriteCount - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
+  }
+  PutRect(view, scene.backBuffer, area);
+  FinishPieces(view);
+  if (withSprites) {
+    for (int32_t i = 0; i < scene.spriteCount; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
+  }
+}
+
+void CloseWindowView(WindowView& view) {
+  FreeImage(view);
+  if (view.gc != nullptr) XFreeGC(view.display, view.gc);
+  view.gc = nullptr;
+  if (view.ownWindow) XDestroyWindow(view.display, view.window);
+  view.window = 0;
+}

@@ -1,0 +1,72 @@
+// The X11 window the program draws in: choosing or making it, checking its
+// visual, and putting the back buffer's rectangles on it as true-colour pixels.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+#include <string>
+
+#include "animation/animation.h"
+#include "shell/program_options.h"
+#include "sprites/pixel_convert.h"
+#include "sprites/sprite_scene.h"
+
+constexpr int32_t kOwnWindowWidth = 800;
+constexpr int32_t kOwnWindowHeight = 600;
+
+// The image rectangles are converted into before they are put: pieces of at
+// most kScratchWidth columns stacked one below the other. Rows as narrow as a
+// sprite's rectangle with its move in one tick (at most 4 pixels each way) keep
+// a frame's pixels on few memory pages, whatever the window's size; wider
+// rectangles go in several pieces.
+constexpr int32_t kScratchWidth = kSpriteSide + 8;
+constexpr int32_t kScratchRows = 8192;
+
+struct WindowView {
+  Display* display = nullptr;
+  Window window = 0;
+  bool ownWindow = false;      // made here: input ends the program, destroyed at the end
+  Atom deleteWindow = 0;       // the window manager's close request, for an own window
+  Visual* visual = nullptr;
+  int depth = 0;
+  GC gc = nullptr;
+  int32_t width = 0;           // the window's size as last seen
+  int32_t height = 0;
+  XImage* image = nullptr;     // kScratchWidth x kScratchRows, 32 bits a pixel
+  XShmSegmentInfo shm{};
+  bool shared = false;         // image lives in a MIT-SHM segment
+  int32_t nextRow = 0;         // where the next piece goes in the image
+  PixelTable pixels{};         // back-buffer index to the visual's pixel
+};
+
+// Opens the drawing target `options` names on `display` (a window of its own is
+// made, titled "Brisel", and mapped) and checks that it is a TrueColor visual of
+// depth 24 or 32 with 32-bit pixels. Selects the events the program reacts to:
+// size changes and exposures, and for its own window keys, clicks and the
+// window manager's close. False with a one-line reason in `error` when the window
+// does not exist or its visual is unusable.
+bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
+
+// Makes the pixel table from the back buffer's colour table, after the
+// animation (re)started, and the first time the image: a MIT-SHM segment when
+// the server offers it and can attach it, an ordinary image put with XPutImage
+// otherwise. False when memory runs out.
+bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
+
+// The sink RenderScene presents into: each rectangle is converted into the next
+// rows of the image and put on the window. When the image is full and shared,
+// a round trip to the server comes first, so no piece is overwritten before the
+// server has read it.
+PresentSink MakeWindowSink(WindowView& view);
+
+// Puts `area` of the scene as it looks now: with `withSprites`, the visible
+// sprites are composed into the back buffer for the put and taken out again (the
+// scene's records are left as they were); without, only the background. For
+// exposures and for clearing the window when the animation starts.
+void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites);
+
+// Releases the image (detaching the shared segment) and destroys the window if
+// it was made here. The display stays open.
+void CloseWindowView(WindowView& view);

@@ -1,0 +1,79 @@
+// Tests of the X11 program's command line: values, bounds, and the choice of window.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "shell/program_options.h"
+
+namespace {
+
+bool Parse(std::initializer_list<const char*> args, ProgramOptions& options, const char* environment = nullptr) {
+  std::vector<const char*> argv{"brisel"};
+  argv.insert(argv.end(), args);
+  std::string error;
+  const bool ok = ParseProgramOptions(static_cast<int>(argv.size()), argv.data(), environment, options, error);
+  EXPECT_EQ(ok, error.empty()) << error;
+  return ok;
+}
+
+TEST(ProgramOptions, DefaultsAreTheSaversSettingsInAWindowOfItsOwn) {
+  ProgramOptions o;
+  ASSERT_TRUE(Parse({}, o));
+  EXPECT_EQ(o.moleculeCount, 10);
+  EXPECT_FALSE(o.sound);
+  EXPECT_EQ(o.soundFrequency, 2);
+  EXPECT_EQ(o.target, DrawTarget::OwnWindow);
+  EXPECT_FALSE(o.haveSeed);
+  EXPECT_EQ(o.ticks, -1);
+}
+
+TEST(ProgramOptions, TakesOneOrTwoDashesAndTheBoundsOfEachValue) {
+  ProgramOptions o;
+  ASSERT_TRUE(Parse({"--count", "64", "-sound", "-sound-frequency", "100", "--seed", "4294967295", "-ticks", "0"}, o));
+  EXPECT_EQ(o.moleculeCount, 64);
+  EXPECT_TRUE(o.sound);
+  EXPECT_EQ(o.soundFrequency, 100);
+  EXPECT_TRUE(o.haveSeed);
+  EXPECT_EQ(o.seed, 4294967295u);
+  EXPECT_EQ(o.ticks, 0);
+  ASSERT_TRUE(Parse({"-sound", "--no-sound", "-count", "1", "-count", "010", "-sound-frequency", "1"}, o));
+  EXPECT_FALSE(o.sound);
+  EXPECT_EQ(o.moleculeCount, 10) << "the last value counts, and a leading zero is still decimal";
+  EXPECT_EQ(o.soundFrequency, 1);
+  ASSERT_TRUE(Parse({"-help"}, o));
+  EXPECT_TRUE(o.help);
+}
+
+TEST(ProgramOptions, WindowIdBeatsTheEnvironmentWhichBeatsRoot) {
+  ProgramOptions o;
+  ASSERT_TRUE(Parse({"-root"}, o));
+  EXPECT_EQ(o.target, DrawTarget::Root);
+  ASSERT_TRUE(Parse({"--root"}, o, "0x2a00007"));
+  EXPECT_EQ(o.target, DrawTarget::Window);
+  EXPECT_EQ(o.windowId, 0x2a00007u);
+  ASSERT_TRUE(Parse({"-root", "-window-id", "1234"}, o, "0x2a00007"));
+  EXPECT_EQ(o.target, DrawTarget::Window);
+  EXPECT_EQ(o.windowId, 1234u);
+  ASSERT_TRUE(Parse({"-window-id", "0X1F"}, o, ""));
+  EXPECT_EQ(o.windowId, 31u);
+}
+
+TEST(ProgramOptions, RefusesBadOptionsAndValues) {
+  for (std::initializer_list<const char*> args : {
+           std::initializer_list<const char*>{"-count", "0"}, {"-count", "65"}, {"-count"}, {"-count", "ten"},
+           {"-count", "+5"}, {"-count", " 5"}, {"-count", "5x"}, {"-sound-frequency", "0"},
+           {"-sound-frequency", "101"}, {"-seed", "4294967296"}, {"-seed", "-1"}, {"-ticks", "2147483648"},
+           {"-window-id", "0"}, {"-window-id", "0x"}, {"-window-id", "0x100000000"}, {"-fast"}, {"-"}, {"--"},
+           {"count"}, {"-count=5"}}) {
+    ProgramOptions o;
+    std::string joined;
+    for (const char* a : args) joined += std::string(a) + " ";
+    EXPECT_FALSE(Parse(args, o)) << joined;
+  }
+  ProgramOptions o;
+  EXPECT_FALSE(Parse({}, o, "window")) << "a bad XSCREENSAVER_WINDOW";
+}
+
+}  // namespace

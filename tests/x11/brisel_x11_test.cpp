@@ -1,0 +1,251 @@
+// End-to-end tests of the X11 program on a virtual display: what it draws equals
+// saver-render's frame, a resize starts it over, sound reaches SDL's disk
+// output, and SIGTERM ends it at once and cleanly.
+// GoogleTest first: Xlib defines macros (None, Status) that its headers use as names.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Pixels = std::vector<uint8_t>;  // red, green, blue; rows from the top
+
+const std::string kScratch = SCRATCH_DIR;
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Starts `args` with extra environment variables and its stderr in `errFile`.
+pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::pair<std::string, std::string>>& env = {},
+            const std::string& errFile = "") {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+    if (!errFile.empty()) freopen(errFile.c_str(), "w", stderr);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// The exit status, or -1 when the process is still running after `ms`.
+int WaitExit(pid_t pid, int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (Clock::now() > end) return -1;
+    Pause(5);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Ends a program a test left running.
+struct Running {
+  pid_t pid;
+  ~Running() {
+    if (pid > 0 && WaitExit(pid, 0) < 0) {
+      kill(pid, SIGKILL);
+      WaitExit(pid, 5000);
+    }
+  }
+};
+
+Pixels ReadPng(const std::string& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  Pixels rgb;
+  if (png_image_begin_read_from_file(&image, path.c_str()) != 0) {
+    image.format = PNG_FORMAT_RGB;
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) rgb.clear();
+  }
+  png_image_free(&image);
+  return rgb;
+}
+
+// saver-render's picture of the given run.
+Pixels RenderReference(int seed, int width, int height, int count, int ticks) {
+  const std::string out = kScratch + "/reference.png";
+  const pid_t pid = StartProgram({SAVER_RENDER, "--seed", std::to_string(seed), "--width", std::to_string(width),
+                           "--height", std::to_string(height), "--count", std::to_string(count), "--ticks",
+                           std::to_string(ticks), "--out", out});
+  EXPECT_EQ(WaitExit(pid, 20000), 0);
+  return ReadPng(out);
+}
+
+class BriselX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    display_ = XOpenDisplay(nullptr);
+    ASSERT_NE(display_, nullptr) << "no X display";
+  }
+  void TearDown() override {
+    if (display_ != nullptr) XCloseDisplay(display_);
+  }
+
+  Window MakeWindow(int width, int height) {
+    const int screen = DefaultScreen(display_);
+    const Window w = XCreateSimpleWindow(display_, RootWindow(display_, screen), 0, 0, width, height, 0, 0,
+                                         WhitePixel(display_, screen));  // white: brisel must clear it
+    XMapWindow(display_, w);
+    XSync(display_, False);
+    return w;
+  }
+
+  Pixels ReadWindow(Window window, int width, int height) {
+    XImage* image = XGetImage(display_, window, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (image == nullptr) return {};
+    Pixels rgb;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const unsigned long p = XGetPixel(image, x, y);
+        rgb.insert(rgb.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+      }
+    }
+    XDestroyImage(image);
+    return rgb;
+  }
+
+  // Waits until the window shows `expected`; returns the pixels that still
+  // differ (0 when it came).
+  size_t WaitForPicture(Window window, int width, int height, const Pixels& expected) {
+    size_t differing = expected.size();
+    for (const auto end = Clock::now() + std::chrono::seconds(20); Clock::now() < end; Pause(100)) {
+      const Pixels shown = ReadWindow(window, width, height);
+      if (shown.size() != expected.size()) continue;
+      differing = 0;
+      for (size_t i = 0; i < shown.size(); i += 3) differing += shown[i] != expected[i] || shown[i + 1] != expected[i + 1] || shown[i + 2] != expected[i + 2];
+      if (differing == 0) break;
+    }
+    return differing;
+  }
+
+  Window FindTopLevel(const char* title) {
+    for (const auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end; Pause(50)) {
+      Window root, parent, *children = nullptr;
+      unsigned count = 0;
+      XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count);
+      Window found = 0;
+      for (unsigned i = 0; i < count && found == 0; ++i) {
+        char* name = nullptr;
+        if (XFetchName(display_, children[i], &name) && name != nullptr) {
+          if (std::string(name) == title) found = children[i];
+          XFree(name);
+        }
+      }
+      if (children != nullptr) XFree(children);
+      if (found != 0) return found;
+    }
+    return 0;
+  }
+
+  void SendKey(Window window) {
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.display = display_;
+    event.xkey.window = window;
+    event.xkey.root = DefaultRootWindow(display_);
+    event.xkey.keycode = XKeysymToKeycode(display_, XK_space);
+    XSendEvent(display_, window, True, KeyPressMask, &event);
+    XFlush(display_);
+  }
+
+  Display* display_ = nullptr;
+};
+
+// The System V shared memory segments made by `pid` that still exist, as
+// (marked for removal) flags.
+std::vector<bool> ListSegmentsOf(pid_t pid) {
+  constexpr long kMarkedForRemoval = 01000;  // SHM_DEST in the listed mode
+  std::ifstream list("/proc/sysvipc/shm");
+  std::string line;
+  std::getline(list, line);  // the heading
+  std::vector<bool> found;
+  while (std::getline(list, line)) {
+    long key, id, mode, size, creator;
+    if (std::sscanf(line.c_str(), "%ld %ld %lo %ld %ld", &key, &id, &mode, &size, &creator) == 5 && creator == pid) {
+      found.push_back((mode & kMarkedForRemoval) != 0);
+    }
+  }
+  return found;
+}
+
+TEST_F(BriselX11, OwnWindowShowsTheRenderedFrameAndAKeyEndsIt) {
+  const Pixels expected = RenderReference(11, 800, 600, 12, 30);
+  Running brisel{StartProgram({BRISEL, "-seed", "11", "-ticks", "30", "-count", "12"})};
+  const Window window = FindTopLevel("Brisel");
+  ASSERT_NE(window, 0u) << "no window titled Brisel";
+  EXPECT_EQ(WaitForPicture(window, 800, 600, expected), 0u) << "pixels differing from saver-render";
+  SendKey(window);
+  EXPECT_EQ(WaitExit(brisel.pid, 3000), 0) << "a key ends the program with status 0";
+}
+
+TEST_F(BriselX11, GivenWindowShowsTheRenderedFrameAndStartsOverWhenResized) {
+  const Window window = MakeWindow(320, 240);
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-seed", "3", "-ticks", "25", "-count", "9"})};
+  EXPECT_EQ(WaitForPicture(window, 320, 240, RenderReference(3, 320, 240, 9, 25)), 0u);
+  XResizeWindow(display_, window, 150, 110);
+  XSync(display_, False);
+  EXPECT_EQ(WaitForPicture(window, 150, 110, RenderReference(3, 150, 110, 9, 25)), 0u)
+      << "after the resize: the same run at the new size";
+  SendKey(window);
+  Pause(300);
+  EXPECT_EQ(WaitExit(brisel.pid, 0), -1) << "input to a window it was given is not its to act on";
+}
+
+TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment) {
+  const std::string raw = kScratch + "/audio.raw";
+  std::remove(raw.c_str());
+  const Window window = MakeWindow(40, 40);  // a bounce every few ticks
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-sound", "-seed", "1"},
+                       {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", raw}})};
+  // The bounce sound is 8-bit; silence is 128.
+  size_t loud = 0;
+  for (const auto end = Clock::now() + std::chrono::seconds(15); Clock::now() < end && loud < 100; Pause(200)) {
+    std::ifstream in(raw, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    loud = 0;
+    for (char b : bytes) loud += std::abs(static_cast<uint8_t>(b) - 128) > 40;
+  }
+  EXPECT_GE(loud, 100u) << "loud samples in the disk driver's output";
+  EXPECT_EQ(ListSegmentsOf(brisel.pid), std::vector<bool>{true}) << "one MIT-SHM segment, marked for removal";
+  const auto sent = Clock::now();
+  kill(brisel.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(brisel.pid, 1000), 0) << "exit status within a second of SIGTERM";
+  EXPECT_LT(Clock::now() - sent, std::chrono::milliseconds(500));
+  EXPECT_TRUE(ListSegmentsOf(brisel.pid).empty()) << "shared memory segments left";
+}
+
+TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
+  const std::string errors = kScratch + "/no-device.err";
+  const Window window = MakeWindow(200, 150);
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-sound", "-sound-frequency", "100",
+                        "-seed", "5", "-ticks", "40"},
+                       {{"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "no-such-device"}}, errors)};
+  EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
+  kill(brisel.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(brisel.pid, 2000), 0);
+  std::ifstream in(errors);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "");
+}
+
+}  // namespace
