@@ -45,19 +45,18 @@ bool RegisterBlankingClass(HINSTANCE instance) {
   windowClass.hCursor = nullptr;  // no cursor, as over the saver window
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kBlankingClassName;
-  return RegisterClassA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return RegisterClassA(&windowClass) != 0;
 }
 
 }  // namespace
 
-int BlankOtherMonitors(HWND saverWindow) {
+void BlankOtherMonitors(HWND saverWindow) {
   RECT saver{};
   GetWindowRect(saverWindow, &saver);
   const std::vector<ScreenRect> rects =
       ChooseBlankingRects(FindMonitors(), {saver.left, saver.top, saver.right, saver.bottom});
   const HINSTANCE instance = TheShellState().instance;
-  if (rects.empty() || !RegisterBlankingClass(instance)) return 0;
-  int made = 0;
+  if (rects.empty() || !RegisterBlankingClass(instance)) return;
   for (const ScreenRect& r : rects) {
     // Created hidden and shown with SWP_NOACTIVATE: the saver window keeps the
     // activation, whose loss closes the saver. The tool-window style keeps them
@@ -65,11 +64,10 @@ int BlankOtherMonitors(HWND saverWindow) {
     const HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBlankingClassName, "", WS_POPUP,
                                         r.left, r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr,
                                         instance, nullptr);
-    if (window == nullptr) continue;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    ++made;
+    if (window != nullptr) {
+      SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
   }
-  return made;
 }
 
 LRESULT CALLBACK BlankingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -11,9 +11,8 @@ constexpr char kBlankingClassName[] = "BriselBlankingClass";
 // monitor that lies outside it with a black, topmost window owned by it (so that
 // they go when it goes), shown without taking activation from it. Input on them
 // goes to the saver window. Does nothing on a one-monitor desktop and on systems
-// without the monitor functions of USER32 (looked up at run time). Returns how
-// many windows it made.
-int BlankOtherMonitors(HWND saverWindow);
+// without the monitor functions of USER32 (looked up at run time).
+void BlankOtherMonitors(HWND saverWindow);
 
 // The blanking windows' procedure: hides the cursor, never takes activation, and
 // hands keys, clicks and mouse movement to the owning saver window, whose

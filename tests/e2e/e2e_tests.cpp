@@ -459,6 +459,19 @@ TEST_F(EndToEnd, BouncesRequestTheBounceSound) {
   EXPECT_EQ(1, CountLinesStartingWith(requests, "stop")) << "the sound stops once, at the end:\n" << requests;
 }
 
+namespace {
+
+// Puts "brisel98.scr" (which the tests have Wine run as Windows 98) and the
+// stand-in verifier as "PASSWORD.CPL" into `directory`, and points the verifier there.
+void PrepareWin98Copy(const std::string& directory) {
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), (directory + "\\brisel98.scr").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
+                        (directory + "\\PASSWORD.CPL").c_str(), FALSE));
+  SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+}
+
+}  // namespace
+
 // The Win9x platform: a copy of the saver that Wine runs as Windows 98, with the
 // stand-in verifier beside it as "PASSWORD.CPL".
 class Win9xEndToEnd : public ::testing::Test {
@@ -466,10 +479,7 @@ class Win9xEndToEnd : public ::testing::Test {
   static void SetUpTestSuite() {
     directory = WorkDirectory("win98");
     saver = directory + "\\brisel98.scr";
-    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
-                          (directory + "\\PASSWORD.CPL").c_str(), FALSE));
-    SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+    PrepareWin98Copy(directory);
   }
   static void TearDownTestSuite() { SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", nullptr); }
 
@@ -681,10 +691,7 @@ class Win9xMultiMonitor : public MultiMonitor {
     if (IsSkipped()) return;
     directory = WorkDirectory("win98");
     saver98 = directory + "\\brisel98.scr";
-    ASSERT_TRUE(CopyFileA(saver.c_str(), saver98.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
-                          (directory + "\\PASSWORD.CPL").c_str(), FALSE));
-    SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+    PrepareWin98Copy(directory);
     version.SetString("win98");
     usePassword.SetDword(1);
     DeleteFileA((directory + "\\calls.log").c_str());
