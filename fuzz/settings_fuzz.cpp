@@ -17,10 +17,10 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// The profile's integer reading, as the program gets it from the platform: an
-// empty or missing value gives the default; otherwise leading blanks, an
-// optional sign and decimal digits, wrapping to 32 bits, up to the first other
-// byte (no digits: 0).
+// A stand-in for the platform's integer reading of a stored value: a missing or
+// empty value gives the default; otherwise leading blanks, an optional sign and
+// decimal digits, wrapping to 32 bits, up to the first other byte (no digits: 0).
+// The settings take whatever 32-bit value comes back; this reaches every one.
 int32_t ReadProfileInteger(const std::optional<std::string>& stored, int32_t defaultValue) {
   if (!stored || stored->empty()) return defaultValue;
   const char* p = stored->c_str();
