@@ -2,6 +2,7 @@
 #include "shell/shell_main_win32.h"
 
 #include "animation/settings_win32.h"
+#include "shell/blanking_win32.h"
 #include "shell/command_line.h"
 #include "shell/fault_guard_win32.h"
 #include "shell/password_win32.h"
@@ -134,7 +135,10 @@ int32_t RunSaverWindow(HWND parent) {
 
   int32_t result = kSaverFailed;
   if (CreateSaverWindow(shape) != nullptr) {
-    if (parent == nullptr) SetForegroundWindow(shell.saverWindow);
+    if (parent == nullptr) {
+      BlankOtherMonitors(shell.saverWindow);
+      SetForegroundWindow(shell.saverWindow);
+    }
     result = RunMessageLoop();
   }
   // On the ordinary way out the window is gone already and this does nothing.

@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -409,6 +411,19 @@ TEST_F(EndToEnd, BouncesRequestTheBounceSound) {
   EXPECT_EQ(1, CountLinesStartingWith(requests, "stop")) << "the sound stops once, at the end:\n" << requests;
 }
 
+namespace {
+
+// Puts "brisel98.scr" (which the tests have Wine run as Windows 98) and the
+// stand-in verifier as "PASSWORD.CPL" into `directory`, and points the verifier there.
+void PrepareWin98Copy(const std::string& directory) {
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), (directory + "\\brisel98.scr").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
+                        (directory + "\\PASSWORD.CPL").c_str(), FALSE));
+  SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+}
+
+}  // namespace
+
 // The Win9x platform: a copy of the saver that Wine runs as Windows 98, with the
 // stand-in verifier beside it as "PASSWORD.CPL".
 class Win9xEndToEnd : public ::testing::Test {
@@ -416,10 +431,7 @@ class Win9xEndToEnd : public ::testing::Test {
   static void SetUpTestSuite() {
     directory = WorkDirectory("win98");
     saver = directory + "\\brisel98.scr";
-    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_password_verifier.dll").c_str(),
-                          (directory + "\\PASSWORD.CPL").c_str(), FALSE));
-    SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", directory.c_str());
+    PrepareWin98Copy(directory);
   }
   static void TearDownTestSuite() { SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", nullptr); }
 
@@ -520,4 +532,161 @@ TEST_F(Win9xEndToEnd, PasswordChangeGoesToTheSystemAndEndsWithZero) {
   }
   DeleteFileA(standIn.c_str());
   EXPECT_EQ(-1, ExitCodeOf(saver, "/x"));
+}
+
+// Several monitors: run by tests/e2e/with-monitors, which sets SAVER_TEST_MONITORS
+// to the number of monitors it made; skipped on a desktop of one. A grey harness
+// window on each other monitor shows whether that monitor is really covered.
+namespace {
+
+constexpr char kBlankingClass[] = "BriselBlankingClass";
+
+struct MonitorLayout {
+  RECT primary{};
+  std::vector<RECT> others;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+  auto* layout = reinterpret_cast<MonitorLayout*>(context);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(monitor, &info);
+  if (info.dwFlags & MONITORINFOF_PRIMARY) {
+    layout->primary = info.rcMonitor;
+  } else {
+    layout->others.push_back(info.rcMonitor);
+  }
+  return TRUE;
+}
+
+MonitorLayout FindMonitors() {
+  MonitorLayout layout;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
+  return layout;
+}
+
+POINT CentreOf(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// The colours inside `r` of a picture of the virtual screen, which begins at 0, 0
+// on the desktops with-monitors makes.
+ColourCensus CountColoursIn(const std::vector<uint32_t>& screen, int screenWidth, const RECT& r) {
+  std::vector<uint32_t> part;
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    part.insert(part.end(), screen.begin() + y * screenWidth + r.left, screen.begin() + y * screenWidth + r.right);
+  }
+  return CountColours(part);
+}
+
+// Molecules on the primary monitor and nothing but black on every other one.
+void ExpectMoleculesOnlyOnThePrimary(const MonitorLayout& layout) {
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const std::vector<uint32_t> screen = ReadPixels(nullptr, width, GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  const ColourCensus primary = CountColoursIn(screen, width, layout.primary);
+  EXPECT_GT(primary.red, 200) << "no molecules on the primary monitor";
+  EXPECT_GT(primary.green, 200);
+  for (const RECT& r : layout.others) {
+    const int area = (r.right - r.left) * (r.bottom - r.top);
+    EXPECT_EQ(area, CountColoursIn(screen, width, r).black) << "monitor at x = " << r.left << " is not all black";
+  }
+}
+
+class MultiMonitor : public EndToEnd {
+ protected:
+  void SetUp() override {
+    const char* expected = std::getenv("SAVER_TEST_MONITORS");
+    if (expected == nullptr && GetSystemMetrics(SM_CMONITORS) < 2) GTEST_SKIP() << "one monitor";
+    layout = FindMonitors();
+    ASSERT_EQ(expected ? std::atoi(expected) : 0, static_cast<int>(layout.others.size()) + 1);
+    for (const RECT& r : layout.others) {
+      covered.push_back(std::make_unique<HarnessWindow>(r.right - r.left - 40, r.bottom - r.top - 40, r.left + 20,
+                                                        r.top + 20));
+    }
+    // The mouse rests on the last monitor when the saver starts.
+    start = CentreOf(layout.others.back());
+    SetCursorPos(start.x, start.y);
+    PumpFor(30);
+  }
+
+  // Waits for the saver window and checks the blanking windows: one per other
+  // monitor, each exactly over it, topmost, off the task bar, not active.
+  HWND WaitForSaverAndBlanking(const SaverRun& run) {
+    const HWND window = run.WaitForWindow(kSaverClass);
+    PumpFor(500);
+    const std::vector<HWND> blanking = run.TopWindows(kBlankingClass);
+    EXPECT_EQ(layout.others.size(), blanking.size());
+    for (HWND b : blanking) {
+      RECT rect;
+      GetWindowRect(b, &rect);
+      EXPECT_TRUE(std::any_of(layout.others.begin(), layout.others.end(),
+                              [&](const RECT& r) { return EqualRect(&r, &rect); }));
+      EXPECT_TRUE(IsWindowVisible(b));
+      const LONG exStyle = GetWindowLongA(b, GWL_EXSTYLE);
+      EXPECT_EQ(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
+    }
+    EXPECT_EQ(window, GetForegroundWindow()) << "a blanking window took the activation";
+    return window;
+  }
+
+  MonitorLayout layout;
+  std::vector<std::unique_ptr<HarnessWindow>> covered;
+  POINT start{};
+};
+
+}  // namespace
+
+TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
+  SaverRun run(saver, "/s", ntDirectory);
+  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
+  ExpectMoleculesOnlyOnThePrimary(layout);
+  SetCursorPos(start.x + 3, start.y + 1);  // travel 4
+  PumpFor(400);
+  EXPECT_TRUE(run.Running()) << "a travel of 4 pixels closed the saver";
+  SetCursorPos(start.x + 3, start.y + 2);  // travel 5
+  EXPECT_EQ(0, run.Ends());
+}
+
+TEST_F(MultiMonitor, KeyWithTheMouseOnAnotherMonitorCloses) {
+  SaverRun run(saver, "/s", ntDirectory);
+  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+  EXPECT_EQ(0, run.Ends());
+}
+
+class Win9xMultiMonitor : public MultiMonitor {
+ protected:
+  void SetUp() override {
+    MultiMonitor::SetUp();
+    if (IsSkipped()) return;
+    directory = WorkDirectory("win98");
+    saver98 = directory + "\\brisel98.scr";
+    PrepareWin98Copy(directory);
+    version.SetString("win98");
+    usePassword.SetDword(1);
+    DeleteFileA((directory + "\\calls.log").c_str());
+  }
+  void TearDown() override { SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", nullptr); }
+
+  std::string directory, saver98;
+  RegistryValueGuard version{"Software\\Wine\\AppDefaults\\brisel98.scr", "Version"};
+  RegistryValueGuard usePassword{"Control Panel\\Desktop", "ScreenSaveUsePassword"};
+};
+
+TEST_F(Win9xMultiMonitor, MoveOnAnotherMonitorAsksAndARefusalKeepsEveryMonitorCovered) {
+  WriteFile(directory + "\\answer.txt", "0");
+  SaverRun run(saver98, "/s", directory);
+  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
+  SetCursorPos(start.x + 5, start.y);
+  PumpFor(600);
+  EXPECT_EQ(1, CountLinesStartingWith(ReadFile(directory + "\\calls.log"), "ask refuse"));
+  ASSERT_TRUE(run.Running());
+  EXPECT_EQ(layout.others.size(), run.TopWindows(kBlankingClass).size());
+  ExpectMoleculesOnlyOnThePrimary(layout);
+
+  WriteFile(directory + "\\answer.txt", "1");
+  SetCursorPos(start.x + 10, start.y);
+  EXPECT_EQ(0, run.Ends());
 }

@@ -1,0 +1,98 @@
+// Black windows over the monitors that the full-screen saver window does not cover.
+#include "shell/blanking_win32.h"
+
+#include <vector>
+
+#include "shell/find_procedure_win32.h"
+#include "shell/monitors.h"
+#include "shell/shell_state_win32.h"
+
+namespace {
+
+// Windows 95 and NT 4 lack these; the saver then covers the primary monitor only.
+using EnumDisplayMonitorsFn = BOOL(WINAPI*)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
+using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR monitor, LPMONITORINFO info);
+
+struct MonitorSearch {
+  GetMonitorInfoFn getMonitorInfo;
+  std::vector<ScreenRect> rects;
+};
+
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto* search = reinterpret_cast<MonitorSearch*>(data);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (search->getMonitorInfo(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    search->rects.push_back({r.left, r.top, r.right, r.bottom});
+  }
+  return TRUE;
+}
+
+std::vector<ScreenRect> FindMonitors() {
+  const HMODULE user = GetModuleHandleA("USER32.DLL");
+  const auto enumDisplayMonitors = FindProcedure<EnumDisplayMonitorsFn>(user, "EnumDisplayMonitors");
+  MonitorSearch search{FindProcedure<GetMonitorInfoFn>(user, "GetMonitorInfoA"), {}};
+  if (enumDisplayMonitors == nullptr || search.getMonitorInfo == nullptr) return {};
+  enumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&search));
+  return search.rects;
+}
+
+bool RegisterBlankingClass(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = BlankingWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = nullptr;  // no cursor, as over the saver window
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = kBlankingClassName;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+}  // namespace
+
+void BlankOtherMonitors(HWND saverWindow) {
+  RECT saver{};
+  GetWindowRect(saverWindow, &saver);
+  const std::vector<ScreenRect> rects =
+      ChooseBlankingRects(FindMonitors(), {saver.left, saver.top, saver.right, saver.bottom});
+  const HINSTANCE instance = TheShellState().instance;
+  if (rects.empty() || !RegisterBlankingClass(instance)) return;
+  for (const ScreenRect& r : rects) {
+    // Created hidden and shown with SWP_NOACTIVATE: the saver window keeps the
+    // activation, whose loss closes the saver. The tool-window style keeps them
+    // off the task bar.
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kBlankingClassName, "", WS_POPUP,
+                                        r.left, r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr,
+                                        instance, nullptr);
+    if (window != nullptr) {
+      SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+  }
+}
+
+LRESULT CALLBACK BlankingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return TRUE;
+    case WM_MOUSEACTIVATE:
+      // A click here must not take activation from the saver window.
+      return MA_NOACTIVATE;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      // The saver window's chain measures movement from its remembered cursor
+      // position (screen coordinates, not these) and asks the password on the
+      // Win9x platform, exactly as for input on itself.
+      if (const HWND saver = GetWindow(window, GW_OWNER); saver != nullptr) {
+        return SendMessageA(saver, message, wParam, lParam);
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,23 @@
+// Which monitors the full-screen saver covers with blanking windows, from the monitors' rectangles.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// A rectangle of the virtual screen in pixels: left and top inside, right and
+// bottom outside. Monitors left of or above the primary have negative coordinates.
+struct ScreenRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+
+  bool operator==(const ScreenRect&) const = default;
+};
+
+// The rectangles that need a blanking window, in the order of `monitors`: every
+// monitor except those lying wholly inside `saverRect` (the primary, and monitors
+// that mirror it), empty rectangles and repeats of an earlier one (mirrored
+// monitors share one window). Called by the full-screen start once the saver
+// window covers `saverRect`.
+std::vector<ScreenRect> ChooseBlankingRects(const std::vector<ScreenRect>& monitors, ScreenRect saverRect);

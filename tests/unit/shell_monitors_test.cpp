@@ -1,0 +1,33 @@
+// Tests of the choice of monitors that get a blanking window.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "shell/monitors.h"
+
+// Found by GoogleTest through the argument's namespace, so outside an unnamed one.
+static void PrintTo(const ScreenRect& r, std::ostream* out) {
+  *out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
+TEST(BlankingRects, OneMonitorNeedsNone) {
+  EXPECT_TRUE(ChooseBlankingRects({{0, 0, 1920, 1080}}, {0, 0, 1920, 1080}).empty());
+  EXPECT_TRUE(ChooseBlankingRects({}, {0, 0, 1920, 1080}).empty());
+}
+
+TEST(BlankingRects, EveryOtherMonitorOnceWhereverItLies) {
+  const ScreenRect primary{0, 0, 1920, 1080};
+  const ScreenRect left{-1280, -200, 0, 824};   // left of and above the primary
+  const ScreenRect above{0, -768, 1024, 0};
+  const ScreenRect right{1920, 100, 2720, 700};
+  const std::vector<ScreenRect> monitors = {
+      left, primary, above,
+      primary,          // a mirror of the primary
+      {0, 0, 1024, 768},  // a mirror showing less of it
+      right, right,     // two monitors mirroring each other
+      {3000, 0, 3000, 600},    // empty
+      {1000, 1000, 1500, 1500},  // overlapping the primary: covered whole
+  };
+  EXPECT_EQ((std::vector<ScreenRect>{left, above, right, {1000, 1000, 1500, 1500}}),
+            ChooseBlankingRects(monitors, primary));
+}
