@@ -9,5 +9,8 @@
 // Stands in for std::__throw_length_error (a container grown past its maximum).
 extern "C" [[noreturn]] void __wrap__ZSt20__throw_length_errorPKc(const char*) { std::abort(); }
 
+// Stands in for std::__throw_bad_array_new_length (an array size past the maximum).
+extern "C" [[noreturn]] void __wrap__ZSt28__throw_bad_array_new_lengthv() { std::abort(); }
+
 // Stands in for the handler that prints an uncaught exception's demangled type.
 extern "C" void __wrap__ZN9__gnu_cxx27__verbose_terminate_handlerEv() { std::abort(); }
