@@ -3,7 +3,7 @@
 #include "sprites/sprite_scene.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -57,8 +57,10 @@ void CreateScene(SpriteScene& scene, const ScenePlatform& platform, int32_t spri
   scene.patternImages.reset(new (std::nothrow) DibImage[patternImageCount]);
   scene.patternImageCount = scene.patternImages ? patternImageCount : 0;
   for (int32_t i = 0; i < scene.patternImageCount; ++i) {
-    char name[24];
-    std::snprintf(name, sizeof name, "SPPAT_R%d", static_cast<int>(i));
+    // to_chars rather than snprintf: the formatted-output machinery would be most
+    // of the program's code in a static build.
+    char name[24] = "SPPAT_R";
+    *std::to_chars(name + 7, name + sizeof name - 1, i).ptr = '\0';
     LoadNamed(scene.patternImages[i], name, platform.bitmaps);
   }
 
