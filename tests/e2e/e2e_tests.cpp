@@ -191,6 +191,15 @@ std::vector<uint32_t> TakeScreen() {
 }
 
 // A full-screen start checks: one window, its shape, molecules drawn (optional).
+// A key as a person presses it: Shift down and up, to whichever window has the focus.
+void PressShift() {
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
 void ExpectFullScreenWindow(const SaverRun& saver, HWND window) {
   ASSERT_NE(nullptr, window);
   EXPECT_EQ(1u, saver.TopWindows(kSaverClass).size());
@@ -266,11 +275,7 @@ TEST_F(EndToEnd, KeyCloses) {
   ASSERT_NE(nullptr, window);
   PumpFor(200);
   ASSERT_TRUE(run.Running());
-  INPUT keys[2] = {};
-  keys[0].type = keys[1].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof(INPUT));
+  PressShift();
   EXPECT_EQ(0, run.Ends());
 }
 
@@ -648,11 +653,7 @@ TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
 TEST_F(MultiMonitor, KeyWithTheMouseOnAnotherMonitorCloses) {
   SaverRun run(saver, "/s", ntDirectory);
   ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
-  INPUT keys[2] = {};
-  keys[0].type = keys[1].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = keys[1].ki.wVk = VK_SHIFT;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof(INPUT));
+  PressShift();
   EXPECT_EQ(0, run.Ends());
 }
 
