@@ -5,6 +5,7 @@
 
 #include "shell/find_procedure_win32.h"
 #include "shell/monitors.h"
+#include "shell/shell_default_win32.h"
 #include "shell/shell_state_win32.h"
 
 namespace {
@@ -71,28 +72,17 @@ void BlankOtherMonitors(HWND saverWindow) {
 }
 
 LRESULT CALLBACK BlankingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SETCURSOR:
-      SetCursor(nullptr);
-      return TRUE;
-    case WM_MOUSEACTIVATE:
-      // A click here must not take activation from the saver window.
-      return MA_NOACTIVATE;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      // The saver window's chain measures movement from its remembered cursor
-      // position (screen coordinates, not these) and asks the password on the
-      // Win9x platform, exactly as for input on itself.
-      if (const HWND saver = GetWindow(window, GW_OWNER); saver != nullptr) {
-        return SendMessageA(saver, message, wParam, lParam);
-      }
-      break;
-    default:
-      break;
+  if (message == WM_SETCURSOR) {
+    SetCursor(nullptr);
+    return TRUE;
+  }
+  // A click here must not take activation from the saver window.
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  // The saver window's chain measures movement from its remembered cursor
+  // position (screen coordinates, not these) and asks the password on the
+  // Win9x platform, exactly as for input on itself.
+  if (const HWND saver = GetWindow(window, GW_OWNER); IsSaverInput(message) && saver != nullptr) {
+    return SendMessageA(saver, message, wParam, lParam);
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

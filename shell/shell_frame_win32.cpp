@@ -5,6 +5,7 @@
 #include "shell/fault_guard_win32.h"
 #include "shell/find_procedure_win32.h"
 #include "shell/shell_main_win32.h"
+#include "shell/shell_default_win32.h"
 #include "shell/shell_state_win32.h"
 
 namespace {
@@ -32,6 +33,7 @@ bool IsTaskSwitch(WPARAM command) {
 LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   ShellState& shell = TheShellState();
   const bool fullScreen = !shell.previewMode;
+  if (IsSaverInput(message) && shell.closeApproved != 0) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE:
       TakeInputMethodAway(shell, window);
@@ -55,14 +57,6 @@ LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LP
         PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
       }
       return 1;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (shell.closeApproved != 0) return DefWindowProcA(window, message, wParam, lParam);
-      break;
     case WM_SYSCOMMAND:
       if (fullScreen && IsTaskSwitch(wParam)) return 0;
       break;

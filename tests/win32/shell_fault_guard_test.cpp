@@ -60,19 +60,24 @@ class FaultGuard : public ::testing::Test {
   LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 };
 
+// A small pop-up window of a class of its own, with `procedure`.
+HWND MakeTestWindow(WNDPROC procedure, const char* className) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr),
+                         nullptr);
+}
+
 LRESULT CALLBACK FaultingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER) Fault(nullptr);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 int32_t FaultInsideWindowProcedure(void*) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = FaultingWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "FaultGuardTestClass";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "FaultGuardTestClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND window = MakeTestWindow(FaultingWindowProc, "FaultGuardTestClass");
   SendMessageA(window, WM_USER, 0, 0);
   return 5;
 }
@@ -94,13 +99,7 @@ LRESULT CALLBACK GuardedProcedure(HWND window, UINT message, WPARAM wParam, LPAR
 // its message loop for up to two seconds; the fault is to end the process.
 void RunWindowFaultingOn(UINT message) {
   gFaultingMessage = message;
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = GuardedProcedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "GuardedProcedureTestClass";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "GuardedProcedureTestClass", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND window = MakeTestWindow(GuardedProcedure, "GuardedProcedureTestClass");
   SetTimer(window, 1, 10, nullptr);
   const DWORD end = GetTickCount() + 2000;
   MSG m;
