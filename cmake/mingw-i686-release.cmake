@@ -4,15 +4,9 @@
 # for our code, which neither throws nor catches (an exception from the runtime
 # ends the program with or without them); stripped, no debug information. No link
 # time stamp and no build paths, so that one commit gives the same bytes anywhere.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686.cmake)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 get_filename_component(source_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 set(release_flags "-ffunction-sections -fdata-sections -fno-exceptions -fno-asynchronous-unwind-tables")

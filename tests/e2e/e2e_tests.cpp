@@ -600,8 +600,15 @@ class MultiMonitor : public EndToEnd {
   void SetUp() override {
     const char* expected = std::getenv("SAVER_TEST_MONITORS");
     if (expected == nullptr && GetSystemMetrics(SM_CMONITORS) < 2) GTEST_SKIP() << "one monitor";
-    layout = FindMonitors();
-    ASSERT_EQ(expected ? std::atoi(expected) : 0, static_cast<int>(layout.others.size()) + 1);
+    // Wine's desktop process may still be reading the monitors when this one
+    // starts: wait a little for the layout the desktop was made with.
+    const int count = expected ? std::atoi(expected) : GetSystemMetrics(SM_CMONITORS);
+    const DWORD end = GetTickCount() + 5000;
+    while ((layout = FindMonitors()).others.size() + 1 != static_cast<size_t>(count) &&
+           static_cast<LONG>(end - GetTickCount()) > 0) {
+      PumpFor(100);
+    }
+    ASSERT_EQ(count, static_cast<int>(layout.others.size()) + 1);
     for (const RECT& r : layout.others) {
       covered.push_back(std::make_unique<HarnessWindow>(r.right - r.left - 40, r.bottom - r.top - 40, r.left + 20,
                                                         r.top + 20));
