@@ -273,7 +273,7 @@ TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
                        {{"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "no-such-device"}}, errors)};
   EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
   kill(brisel.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(brisel.pid, 2000), 0);
+  EXPECT_EQ(WaitExit(brisel.pid, 2000), 128 + SIGTERM);
   std::ifstream in(errors);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "");
 }
