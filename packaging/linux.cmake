@@ -15,8 +15,13 @@ if(NOT BRISEL_MAINTAINER)
   set(BRISEL_MAINTAINER "${maintainer}" CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
 endif()
 
-# A native package's changelog: one entry for this version, dated like the
-# build (SOURCE_DATE_EPOCH when set), gzipped without a time stamp.
+# A native package's changelog: one entry for this version, dated
+# SOURCE_DATE_EPOCH or else the commit built, gzipped without a time stamp.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+endif()
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${CMAKE_BINARY_DIR}/changelog "brisel-xscreensaver (${PROJECT_VERSION}) unstable; urgency=medium
 
