@@ -83,9 +83,9 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
   platform.bitmaps.findBuiltIn = FindBuiltInSheet;
   SetUpAnimation(run->state, run->scene, platform);
   if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(view.width, view.height)) {
-    error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) + " pixels; brisel draws at most " +
-            std::to_string(kMaxDibSide) + " pixels a side and " + std::to_string(kMaxDibPixelBytes) +
-            " pixels in all; nothing is drawn";
+    error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) +
+            " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
+            std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
     return nullptr;
   }
   if (run->scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->scene.backBuffer)) {
@@ -214,7 +214,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
 int main(int argc, char** argv) {
   ProgramOptions options;
   std::string error;
-  OwnWindowPlace place;
+  OwnWindowPlace place;  // only the syntax is checked here; the screen's size comes later
   if (!ParseProgramOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, error)) {
     std::fprintf(stderr, "brisel: %s\n%s", error.c_str(), kProgramUsage);
     return 2;

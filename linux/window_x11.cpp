@@ -72,7 +72,8 @@ bool ChooseVisual(Display* display, int screen, const std::string& name, Visual*
   if (lower == "truecolor" || lower == "best" || lower == "color") {
     if (visual->c_class == TrueColor && (depth == 24 || depth == 32)) return true;
     XVisualInfo info{};
-    if (XMatchVisualInfo(display, screen, 24, TrueColor, &info) || XMatchVisualInfo(display, screen, 32, TrueColor, &info)) {
+    if (XMatchVisualInfo(display, screen, 24, TrueColor, &info) ||
+        XMatchVisualInfo(display, screen, 32, TrueColor, &info)) {
       visual = info.visual;
       depth = info.depth;
       return true;
@@ -81,7 +82,8 @@ bool ChooseVisual(Display* display, int screen, const std::string& name, Visual*
     return false;
   }
   char* end = nullptr;
-  const unsigned long id = std::isdigit(static_cast<unsigned char>(lower[0])) ? std::strtoul(lower.c_str(), &end, 0) : 0;
+  const unsigned long id =
+      std::isdigit(static_cast<unsigned char>(lower[0])) ? std::strtoul(lower.c_str(), &end, 0) : 0;
   if (end == nullptr || *end != '\0') {
     error = "-visual " + name + ": brisel draws on TrueColor visuals only (default, truecolor, best or a visual id)";
     return false;
@@ -238,12 +240,8 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   view.display = display;
   const int screen = DefaultScreen(display);
   if (options.target == DrawTarget::OwnWindow) {
-    OwnWindowPlace place;
-    if (!options.geometry.empty() &&
-        !ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place)) {
-      error = "bad -geometry \"" + options.geometry + "\"";
-      return false;
-    }
+    OwnWindowPlace place;  // the geometry's syntax was checked with the command line
+    ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place);
     Visual* visual = nullptr;
     int depth = 0;
     if (!ChooseVisual(display, screen, options.visual, visual, depth, error)) return false;

@@ -38,8 +38,9 @@ extern const char* const kProgramUsage;
 // or null. The window is chosen in this order: -window-id, else with -root the
 // window XSCREENSAVER_WINDOW names (the screen saver's stand-in for the root
 // window) or the root window, else a window of its own. -window undoes an
-// earlier -root. A later option overrides an earlier one of the same name. Window ids are decimal or 0x-hexadecimal. On an unknown option,
-// a missing or bad value, or a bad XSCREENSAVER_WINDOW with -root, returns false with a
+// earlier -root. A later option overrides an earlier one of the same name.
+// Window ids are decimal or 0x-hexadecimal. On an unknown option, a missing or
+// bad value, or a bad XSCREENSAVER_WINDOW with -root, returns false with a
 // one-line reason in `error`.
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
                          ProgramOptions& options, std::string& error);

@@ -254,7 +254,8 @@ TEST_F(BriselX11, ADestroyedWindowEndsItAtOnceWithStatusZeroAndNoMessage) {
 TEST_F(BriselX11, TakesTheDisplayGeometryAndVisualOptionsOfXPrograms) {
   const Pixels expected = RenderReference(7, 320, 200, 5, 20);
   Running brisel{StartProgram({BRISEL, "-display", DisplayString(display_), "-geometry", "320x200-10+40", "-visual",
-                               "truecolor", "-fps", "-seed", "7", "-ticks", "20", "-count", "5"}, {{"DISPLAY", ":9999"}})};
+                               "truecolor", "-fps", "-seed", "7", "-ticks", "20", "-count", "5"},
+                              {{"DISPLAY", ":9999"}})};
   const Window window = FindTopLevel("Brisel");
   ASSERT_NE(window, 0u) << "no window titled Brisel";
   EXPECT_EQ(WaitForPicture(window, 320, 200, expected), 0u);
