@@ -33,13 +33,13 @@ namespace {
 constexpr int64_t kTickNanoseconds = 50'000'000;  // the animation's 50 ms timer
 constexpr size_t kBmpFileHeaderSize = 14;
 
-// SIGTERM and SIGINT write a byte here; the loop waits on it beside the X
+// SIGTERM and SIGINT write their number here; the loop waits on it beside the X
 // connection, so a signal ends the wait at once whenever it arrives.
 int signalPipe[2] = {-1, -1};
 
-void NoteSignal(int) {
+void NoteSignal(int signal) {
   const int saved = errno;
-  const char byte = 1;
+  const char byte = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t written = write(signalPipe[1], &byte, 1);
   errno = saved;
 }
@@ -71,7 +71,9 @@ struct Run {
   int64_t ticks = 0;
 };
 
-std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view) {
+// Null with the reason in `error` when the window is larger than a back buffer
+// may be or memory runs out.
+std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, std::string& error) {
   auto run = std::make_unique<Run>();
   run->state.width = view.width;
   run->state.height = view.height;
@@ -80,13 +82,23 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view) {
   ScenePlatform platform;
   platform.bitmaps.findBuiltIn = FindBuiltInSheet;
   SetUpAnimation(run->state, run->scene, platform);
-  if (!PrepareWindowView(view, run->scene.backBuffer)) return nullptr;
+  if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(view.width, view.height)) {
+    error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) +
+            " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
+            std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
+    return nullptr;
+  }
+  if (run->scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->scene.backBuffer)) {
+    error = "out of memory";
+    return nullptr;
+  }
   RepaintWindowView(view, run->scene, {0, 0, view.width, view.height}, false);
   return run;
 }
 
 // Handles the queued X events. Returns false when the program is to end (input
-// or the close request on its own window); `resized` tells of a new size.
+// or the close request on its own window, or the window's destruction);
+// `resized` tells of a new size.
 bool HandleEvents(WindowView& view, Run& run, bool& resized) {
   while (XPending(view.display) > 0) {
     XEvent event;
@@ -97,6 +109,12 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         RepaintWindowView(view, run.scene, {e.x, e.y, e.width, e.height}, run.ticks > 0);
         break;
       }
+      case DestroyNotify:
+        if (event.xdestroywindow.window == view.window) {
+          view.gone = true;
+          return false;
+        }
+        break;
       case ConfigureNotify:
         if (event.xconfigure.window == view.window &&
             (event.xconfigure.width != view.width || event.xconfigure.height != view.height)) {
@@ -119,16 +137,23 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
   return true;
 }
 
-int RunProgram(const ProgramOptions& options) {
+// Returns the exit status; `endSignal` is the signal that ended the run, if any.
+int RunProgram(const ProgramOptions& options, int& endSignal) {
   if (!CatchEndSignals()) {
     std::perror("brisel: signals");
     return 1;
   }
-  Display* display = XOpenDisplay(nullptr);
+  const char* displayName = options.display.empty() ? nullptr : options.display.c_str();
+  Display* display = XOpenDisplay(displayName);
   if (display == nullptr) {
-    std::fprintf(stderr, "brisel: cannot open display \"%s\"\n", XDisplayName(nullptr));
+    if (*XDisplayName(displayName) == '\0') {
+      std::fputs("brisel: no X display: DISPLAY is not set and -display was not given\n", stderr);
+    } else {
+      std::fprintf(stderr, "brisel: cannot open display \"%s\"\n", XDisplayName(displayName));
+    }
     return 1;
   }
+  if (options.synchronous) XSynchronize(display, True);
   WindowView view;
   std::string error;
   if (!OpenWindowView(view, display, options, error)) {
@@ -141,16 +166,12 @@ int RunProgram(const ProgramOptions& options) {
     OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize);
   }
 
-  int status = 0;
-  std::unique_ptr<Run> run = StartRun(options, view);
+  std::unique_ptr<Run> run = StartRun(options, view, error);
   const PresentSink sink = MakeWindowSink(view);
   int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
-  bool going = run != nullptr;
-  if (!going) {
-    std::fputs("brisel: out of memory\n", stderr);
-    status = 1;
-  }
-  while (going) {
+  // A window destroyed by the one who gave it is a normal end, however the
+  // program learns of it: its DestroyNotify or an error about a request for it.
+  while (run != nullptr && !view.gone) {
     const bool ticking = options.ticks < 0 || run->ticks < options.ticks;
     int timeout = -1;
     if (ticking) {
@@ -159,16 +180,15 @@ int RunProgram(const ProgramOptions& options) {
     }
     pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
     if (XPending(display) == 0 && poll(waits, 2, timeout) < 0 && errno != EINTR) break;
-    if (waits[1].revents != 0) break;  // SIGTERM or SIGINT
+    if (waits[1].revents != 0) {
+      char signal = 0;
+      if (read(signalPipe[0], &signal, 1) == 1) endSignal = signal;
+      break;
+    }
     bool resized = false;
     if (!HandleEvents(view, *run, resized)) break;
     if (resized) {
-      run = StartRun(options, view);
-      if (run == nullptr) {
-        std::fputs("brisel: out of memory\n", stderr);
-        status = 1;
-        break;
-      }
+      run = StartRun(options, view, error);
       deadline = ReadClockNanoseconds() + kTickNanoseconds;
       continue;
     }
@@ -181,6 +201,8 @@ int RunProgram(const ProgramOptions& options) {
       if (deadline <= now) deadline = now + kTickNanoseconds;
     }
   }
+  const int status = run == nullptr && !view.gone ? 1 : 0;
+  if (status != 0) std::fprintf(stderr, "brisel: %s\n", error.c_str());
   if (options.sound) CloseSounds(sounds);
   CloseWindowView(view);
   XCloseDisplay(display);
@@ -192,13 +214,26 @@ int RunProgram(const ProgramOptions& options) {
 int main(int argc, char** argv) {
   ProgramOptions options;
   std::string error;
+  OwnWindowPlace place;  // only the syntax is checked here; the screen's size comes later
   if (!ParseProgramOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, error)) {
     std::fprintf(stderr, "brisel: %s\n%s", error.c_str(), kProgramUsage);
+    return 2;
+  }
+  if (!options.geometry.empty() && !ReadGeometry(options.geometry, 0, 0, place)) {
+    std::fprintf(stderr, "brisel: bad value \"%s\" for -geometry\n%s", options.geometry.c_str(), kProgramUsage);
     return 2;
   }
   if (options.help) {
     std::fputs(kProgramUsage, stdout);
     return 0;
   }
-  return RunProgram(options);
+  int endSignal = 0;
+  const int status = RunProgram(options, endSignal);
+  if (endSignal != 0) {
+    // Ended by a signal after cleaning up: as a process the signal ended, so
+    // whoever started the program sees why it ended.
+    signal(endSignal, SIG_DFL);
+    raise(endSignal);
+  }
+  return status;
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -32,6 +34,73 @@ bool UntrapErrors(Display* display) {
   XSync(display, False);
   XSetErrorHandler(previousHandler);
   return trappedError == 0;
+}
+
+// While the program draws, an error about its window means the window was
+// destroyed before the server took a request for it: the program's end, not a
+// fault. Any other error goes to the handler that was there (Xlib's prints it
+// and ends the program).
+WindowView* watchedView = nullptr;
+int (*otherErrorHandler)(Display*, XErrorEvent*) = nullptr;
+
+int NoteWindowError(Display* display, XErrorEvent* event) {
+  if (watchedView != nullptr && event->resourceid == watchedView->window &&
+      (event->error_code == BadWindow || event->error_code == BadDrawable)) {
+    watchedView->gone = true;
+    return 0;
+  }
+  return otherErrorHandler(display, event);
+}
+
+std::string HexId(unsigned long id) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%lx", id);
+  return text;
+}
+
+// The visual -visual asks for on `screen`: the default one, a TrueColor one of
+// depth 24 or 32 (the default visual when it is such), or the one with the
+// given id. False with the reason in `error` for a class it cannot draw on or an
+// id that names no visual.
+bool ChooseVisual(Display* display, int screen, const std::string& name, Visual*& visual, int& depth,
+                  std::string& error) {
+  visual = DefaultVisual(display, screen);
+  depth = DefaultDepth(display, screen);
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower.empty() || lower == "default") return true;
+  if (lower == "truecolor" || lower == "best" || lower == "color") {
+    if (visual->c_class == TrueColor && (depth == 24 || depth == 32)) return true;
+    XVisualInfo info{};
+    if (XMatchVisualInfo(display, screen, 24, TrueColor, &info) ||
+        XMatchVisualInfo(display, screen, 32, TrueColor, &info)) {
+      visual = info.visual;
+      depth = info.depth;
+      return true;
+    }
+    error = "there is no TrueColor visual of depth 24 or 32 on this screen";
+    return false;
+  }
+  char* end = nullptr;
+  const unsigned long id =
+      std::isdigit(static_cast<unsigned char>(lower[0])) ? std::strtoul(lower.c_str(), &end, 0) : 0;
+  if (end == nullptr || *end != '\0') {
+    error = "-visual " + name + ": brisel draws on TrueColor visuals only (default, truecolor, best or a visual id)";
+    return false;
+  }
+  XVisualInfo wanted{};
+  wanted.visualid = id;
+  wanted.screen = screen;
+  int count = 0;
+  XVisualInfo* found = XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count);
+  if (found == nullptr) {
+    error = "there is no visual " + HexId(id) + " on this screen";
+    return false;
+  }
+  visual = found->visual;
+  depth = found->depth;
+  XFree(found);
+  return true;
 }
 
 int FindPixelBits(Display* display, int depth) {
@@ -151,21 +220,53 @@ void FlushFrame(void* context) { XFlush(static_cast<WindowView*>(context)->displ
 
 }  // namespace
 
+bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight, OwnWindowPlace& place) {
+  int x = 0, y = 0;
+  unsigned width = place.width, height = place.height;
+  const int given = XParseGeometry(geometry.c_str(), &x, &y, &width, &height);
+  if (given == NoValue || width == 0 || height == 0) return false;
+  place.width = width;
+  place.height = height;
+  if ((given & XValue) != 0) {
+    place.placed = true;
+    place.x = (given & XNegative) != 0 ? screenWidth + x - static_cast<int>(width) : x;
+    place.y = (given & YNegative) != 0 ? screenHeight + y - static_cast<int>(height) : y;
+  }
+  return true;
+}
+
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error) {
   view = WindowView{};
   view.display = display;
   const int screen = DefaultScreen(display);
   if (options.target == DrawTarget::OwnWindow) {
+    OwnWindowPlace place;  // the geometry's syntax was checked with the command line
+    ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place);
+    Visual* visual = nullptr;
+    int depth = 0;
+    if (!ChooseVisual(display, screen, options.visual, visual, depth, error)) return false;
     XSetWindowAttributes attributes{};
+    unsigned long mask = CWBackPixel | CWEventMask;
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
-    view.window = XCreateWindow(display, RootWindow(display, screen), 0, 0, kOwnWindowWidth, kOwnWindowHeight,
-                                0, CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
-                                &attributes);
+    if (visual != DefaultVisual(display, screen)) {
+      view.colormap = XCreateColormap(display, RootWindow(display, screen), visual, AllocNone);
+      attributes.colormap = view.colormap;
+      attributes.background_pixel = 0;
+      attributes.border_pixel = 0;
+      mask |= CWColormap | CWBorderPixel;
+    }
+    view.window = XCreateWindow(display, RootWindow(display, screen), place.x, place.y, place.width, place.height,
+                                0, depth, InputOutput, visual, mask, &attributes);
     view.ownWindow = true;
     XStoreName(display, view.window, "Brisel");
     XClassHint hint{const_cast<char*>("brisel"), const_cast<char*>("Brisel")};
     XSetClassHint(display, view.window, &hint);
+    if (!options.geometry.empty()) {
+      XSizeHints hints{};
+      hints.flags = USSize | (place.placed ? USPosition : 0);
+      XSetWMNormalHints(display, view.window, &hints);
+    }
     view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, view.window, &view.deleteWindow, 1);
   } else {
@@ -176,7 +277,7 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   TrapErrors(display);
   const Status found = XGetWindowAttributes(display, view.window, &attributes);
   if (!UntrapErrors(display) || found == 0) {
-    error = "there is no window " + std::to_string(view.window);
+    error = "there is no window " + HexId(view.window);
     return false;
   }
   view.visual = attributes.visual;
@@ -185,18 +286,21 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   if (!trueColour || (view.depth != 24 && view.depth != 32) || FindPixelBits(display, view.depth) != 32) {
     error = "the window's visual is not TrueColor of depth 24 or 32 with 32-bit pixels (depth " +
             std::to_string(view.depth) + "); nothing is drawn";
-    if (view.ownWindow) XDestroyWindow(display, view.window);
+    CloseWindowView(view);
     return false;
   }
   if (!view.ownWindow) {
     // Another client may hold the button and key events of this window; the
-    // program only needs to know its size and when it must be redrawn.
+    // program only needs to know its size, when it must be redrawn and when it
+    // is gone.
     XSelectInput(display, view.window, ExposureMask | StructureNotifyMask);
   }
   view.width = attributes.width;
   view.height = attributes.height;
   view.gc = XCreateGC(display, view.window, 0, nullptr);
   if (view.ownWindow) XMapWindow(display, view.window);
+  watchedView = &view;
+  otherErrorHandler = XSetErrorHandler(NoteWindowError);
   return true;
 }
 
@@ -240,6 +344,13 @@ void CloseWindowView(WindowView& view) {
   FreeImage(view);
   if (view.gc != nullptr) XFreeGC(view.display, view.gc);
   view.gc = nullptr;
-  if (view.ownWindow) XDestroyWindow(view.display, view.window);
+  if (view.ownWindow && !view.gone) XDestroyWindow(view.display, view.window);
+  if (view.colormap != 0) XFreeColormap(view.display, view.colormap);
+  view.colormap = 0;
+  if (watchedView == &view) {
+    XSync(view.display, False);  // errors about the requests above are still expected
+    XSetErrorHandler(otherErrorHandler);
+    watchedView = nullptr;
+  }
   view.window = 0;
 }

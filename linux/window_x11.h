@@ -29,6 +29,8 @@ struct WindowView {
   Window window = 0;
   bool ownWindow = false;      // made here: input ends the program, destroyed at the end
   Atom deleteWindow = 0;       // the window manager's close request, for an own window
+  Colormap colormap = 0;       // made for an own window whose visual is not the default
+  bool gone = false;           // the window was destroyed by someone else
   Visual* visual = nullptr;
   int depth = 0;
   GC gc = nullptr;
@@ -41,12 +43,30 @@ struct WindowView {
   PixelTable pixels{};         // back-buffer index to the visual's pixel
 };
 
+// Where and how large a window of its own is made: -geometry over 800 x 600 at
+// the window manager's choice.
+struct OwnWindowPlace {
+  int x = 0;
+  int y = 0;
+  unsigned width = kOwnWindowWidth;
+  unsigned height = kOwnWindowHeight;
+  bool placed = false;  // x and y were given
+};
+
+// Reads an X geometry ("WxH+X+Y", any part left out) onto `place`; negative
+// offsets count from the right and bottom of a screen of the given size. False
+// when `geometry` is not one or gives a zero size.
+bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight, OwnWindowPlace& place);
+
 // Opens the drawing target `options` names on `display` (a window of its own is
-// made, titled "Brisel", and mapped) and checks that it is a TrueColor visual of
-// depth 24 or 32 with 32-bit pixels. Selects the events the program reacts to:
-// size changes and exposures, and for its own window keys, clicks and the
-// window manager's close. False with a one-line reason in `error` when the window
-// does not exist or its visual is unusable.
+// made at -geometry with the -visual asked for, titled "Brisel", and mapped) and
+// checks that it is a TrueColor visual of depth 24 or 32 with 32-bit pixels.
+// Selects the events the program reacts to: size changes, exposures and the
+// window's destruction, and for its own window keys, clicks and the window
+// manager's close. From then on, an X error about the window (its destruction
+// racing a drawing request) sets `gone` instead of ending the program; other
+// errors end it as Xlib does. False with a one-line reason in `error` when the
+// window does not exist or its visual is unusable.
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
 
 // Makes the pixel table from the back buffer's colour table, after the
@@ -68,5 +88,5 @@ PresentSink MakeWindowSink(WindowView& view);
 void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites);
 
 // Releases the image (detaching the shared segment) and destroys the window if
-// it was made here. The display stays open.
+// it was made here and still exists. The display stays open.
 void CloseWindowView(WindowView& view);

@@ -1,17 +1,52 @@
 # CPack for Linux: the Debian package brisel-xscreensaver_<version>_<arch>.deb,
-# holding the program in libexec/xscreensaver/ and its settings description in
-# share/xscreensaver/config/ (the install rules of linux/).
+# holding what the install rules of linux/ install, the copyright and the
+# changelog; and its test (lintian, the desktops' menu).
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION share/doc/brisel-xscreensaver RENAME copyright)
+
+# The maintainer: BRISEL_MAINTAINER, else DEBFULLNAME and DEBEMAIL as Debian's
+# tools take them, else the author of the commit built.
+if(NOT BRISEL_MAINTAINER)
+  if(DEFINED ENV{DEBEMAIL})
+    set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+  else()
+    execute_process(COMMAND git log -1 "--format=%an <%ae>" WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+      OUTPUT_VARIABLE maintainer OUTPUT_STRIP_TRAILING_WHITESPACE)
+  endif()
+  set(BRISEL_MAINTAINER "${maintainer}" CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
+endif()
+
+# A native package's changelog: one entry for this version, dated
+# SOURCE_DATE_EPOCH or else the commit built, gzipped without a time stamp.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+endif()
+string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+file(WRITE ${CMAKE_BINARY_DIR}/changelog "brisel-xscreensaver (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Release ${PROJECT_VERSION} of the Brisel screen saver for X11 desktops.
+
+ -- ${BRISEL_MAINTAINER}  ${changelog_date}
+")
+add_custom_command(OUTPUT changelog.gz COMMAND gzip -9nc changelog > changelog.gz DEPENDS changelog VERBATIM)
+add_custom_target(brisel_changelog DEPENDS changelog.gz)
+add_dependencies(brisel brisel_changelog)
+install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION share/doc/brisel-xscreensaver)
 
 execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brisel-xscreensaver)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Brisel screen saver for xscreensaver: ball-and-stick molecules on a black screen")
-set(CPACK_PACKAGE_DESCRIPTION "Ball-and-stick molecules drift across a black screen, bounce off its edges and turn about themselves, with optional sounds. To use it, add brisel to the programs listed in ~/.xscreensaver.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ball-and-stick molecules screen saver for X11 desktops")
+set(CPACK_PACKAGE_DESCRIPTION "Ball-and-stick molecules drift across a black screen, bounce off its
+edges and turn about themselves, with optional sounds. A program for
+xscreensaver and for the screen savers of MATE and Xfce, which list it
+once installed; brisel-add-to-xscreensaver adds it to a user's
+xscreensaver list.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brisel developers <brisel@localhost>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BRISEL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
 # Library dependencies (X11, Xext, SDL2, the C and C++ runtimes) from dpkg-shlibdeps.
@@ -19,3 +54,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
 set(CPACK_DEBIAN_FILE_NAME brisel-xscreensaver_${PROJECT_VERSION}_${deb_arch}.deb)
 include(CPack)
+
+add_test(NAME brisel_deb_checks COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/check-deb ${CMAKE_BINARY_DIR})

@@ -12,8 +12,14 @@ const char* const kProgramUsage =
     "  -count N             molecules, 1..64 (default 10)\n"
     "  -sound | -no-sound   bounce and ambient sounds (default off)\n"
     "  -sound-frequency P   per cent chance of the ambient sound each second, 1..100 (default 2)\n"
-    "  -root                draw on the root window\n"
-    "  -window-id ID        draw in window ID (decimal or 0x-hex); XSCREENSAVER_WINDOW does the same\n"
+    "  -root                draw on the root window, or in XSCREENSAVER_WINDOW when it is set\n"
+    "  -window              draw in a window of its own (the default)\n"
+    "  -window-id ID        draw in window ID (decimal or 0x-hex)\n"
+    "  -display NAME        the X server to use (default: DISPLAY)\n"
+    "  -geometry WxH+X+Y    size and place of its own window (default 800x600)\n"
+    "  -visual V            its own window's visual: default, truecolor, best or a visual id\n"
+    "  -sync                synchronous X requests, for debugging\n"
+    "  -fps, -no-fps, -install, -noinstall   taken and ignored\n"
     "  -seed S              fix the random source (0..4294967295)\n"
     "  -ticks T             stop the animation after T ticks and keep the last frame\n"
     "  -help                show this text\n"
@@ -56,6 +62,17 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     if (is("sound")) options.sound = true;
     else if (is("no-sound")) options.sound = false;
     else if (is("root")) root = true;
+    else if (is("window")) root = false;
+    else if (is("sync")) options.synchronous = true;
+    else if (is("fps") || is("no-fps") || is("install") || is("noinstall")) continue;
+    else if (is("display") || is("geometry") || is("visual")) {
+      const char* value = i + 1 < argc ? argv[++i] : nullptr;
+      if (value == nullptr || *value == '\0') {
+        error = std::string("missing value for ") + arg;
+        return false;
+      }
+      (is("display") ? options.display : is("geometry") ? options.geometry : options.visual) = value;
+    }
     else if (is("help") || is("h")) options.help = true;
     else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks")) {
       const char* value = i + 1 < argc ? argv[++i] : nullptr;
@@ -81,7 +98,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       return false;
     }
   }
-  if (!windowOption && environmentWindow != nullptr && *environmentWindow != '\0') {
+  if (!windowOption && root && environmentWindow != nullptr && *environmentWindow != '\0') {
     if (!ParseWindowId(environmentWindow, windowId)) {
       error = std::string("bad XSCREENSAVER_WINDOW \"") + environmentWindow + "\"";
       return false;

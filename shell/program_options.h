@@ -21,16 +21,26 @@ struct ProgramOptions {
   uint32_t seed = 0;
   int64_t ticks = -1;           // -ticks: stop after this many ticks; -1 runs on
   bool help = false;            // -help: print the usage and end
+  // The options every X program or xscreensaver program takes. The edge reads
+  // the geometry and the visual; -fps, -no-fps, -install and -noinstall are
+  // taken and change nothing (there is no frame counter, and TrueColor needs
+  // no colour map of its own).
+  std::string display;          // -display: the X server; empty takes DISPLAY
+  std::string geometry;         // -geometry: size and place of a window of its own
+  std::string visual;           // -visual: the visual of a window of its own
+  bool synchronous = false;     // -sync: every X request waits for its reply
 };
 
 // What the program prints on -help (stdout) and on a bad command line (stderr).
 extern const char* const kProgramUsage;
 
 // Parses argv[1..argc-1]. `environmentWindow` is the value of XSCREENSAVER_WINDOW
-// or null. The window is chosen in this order: -window-id, XSCREENSAVER_WINDOW,
-// -root, else a window of its own. A later option overrides an earlier one of
-// the same name. Window ids are decimal or 0x-hexadecimal. On an unknown option,
-// a missing or bad value, or a bad XSCREENSAVER_WINDOW, returns false with a
+// or null. The window is chosen in this order: -window-id, else with -root the
+// window XSCREENSAVER_WINDOW names (the screen saver's stand-in for the root
+// window) or the root window, else a window of its own. -window undoes an
+// earlier -root. A later option overrides an earlier one of the same name.
+// Window ids are decimal or 0x-hexadecimal. On an unknown option, a missing or
+// bad value, or a bad XSCREENSAVER_WINDOW with -root, returns false with a
 // one-line reason in `error`.
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
                          ProgramOptions& options, std::string& error);

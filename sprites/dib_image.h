@@ -59,6 +59,12 @@ struct DibImage {
 // to a multiple of 4.
 constexpr int64_t RowStride(int64_t width) { return (width + 3) & ~int64_t{3}; }
 
+// Whether an 8-bit image of width x height is within the limits above.
+constexpr bool DibFitsLimits(int32_t width, int32_t height) {
+  return width > 0 && height > 0 && width <= kMaxDibSide && height <= kMaxDibSide &&
+         static_cast<uint64_t>(RowStride(width)) * static_cast<uint64_t>(height) <= kMaxDibPixelBytes;
+}
+
 // Address of pixel (x, y), x from the left and y from the top, or null when the
 // point lies outside 0 <= x < width, 0 <= y < height or the image has no pixel
 // memory. The blits look up one corner per rectangle and walk rows from there.

@@ -18,9 +18,8 @@ Sprite* SpriteAt(SpriteScene& scene, int32_t index) {
 }
 
 void MakePlainBackBuffer(SpriteScene& scene, int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0 || width > kMaxDibSide || height > kMaxDibSide) return;
+  if (!DibFitsLimits(width, height)) return;
   const uint64_t bytes = static_cast<uint64_t>(RowStride(width)) * static_cast<uint64_t>(height);
-  if (bytes > kMaxDibPixelBytes) return;
   scene.ownedPixels.reset(new (std::nothrow) uint8_t[bytes]());
   scene.backBuffer.bits = scene.ownedPixels.get();
 }

@@ -44,15 +44,21 @@ TEST(ProgramOptions, TakesOneOrTwoDashesAndTheBoundsOfEachValue) {
   EXPECT_EQ(o.soundFrequency, 1);
   ASSERT_TRUE(Parse({"-help"}, o));
   EXPECT_TRUE(o.help);
+  ASSERT_TRUE(Parse({"-display", ":3", "--geometry", "640x480-0+0", "-visual", "0x21", "-sync", "-fps", "-no-fps",
+                     "-install", "-noinstall"}, o));
+  EXPECT_EQ(o.display + " " + o.geometry + " " + o.visual, ":3 640x480-0+0 0x21");
+  EXPECT_TRUE(o.synchronous);
 }
 
-TEST(ProgramOptions, WindowIdBeatsTheEnvironmentWhichBeatsRoot) {
+TEST(ProgramOptions, WindowIdBeatsTheEnvironmentWhichStandsInForRoot) {
   ProgramOptions o;
   ASSERT_TRUE(Parse({"-root"}, o));
   EXPECT_EQ(o.target, DrawTarget::Root);
   ASSERT_TRUE(Parse({"--root"}, o, "0x2a00007"));
   EXPECT_EQ(o.target, DrawTarget::Window);
   EXPECT_EQ(o.windowId, 0x2a00007u);
+  ASSERT_TRUE(Parse({"-root", "-window"}, o, "0x2a00007"));
+  EXPECT_EQ(o.target, DrawTarget::OwnWindow) << "XSCREENSAVER_WINDOW only with -root";
   ASSERT_TRUE(Parse({"-root", "-window-id", "1234"}, o, "0x2a00007"));
   EXPECT_EQ(o.target, DrawTarget::Window);
   EXPECT_EQ(o.windowId, 1234u);
@@ -66,14 +72,14 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
            {"-count", "+5"}, {"-count", " 5"}, {"-count", "5x"}, {"-sound-frequency", "0"},
            {"-sound-frequency", "101"}, {"-seed", "4294967296"}, {"-seed", "-1"}, {"-ticks", "2147483648"},
            {"-window-id", "0"}, {"-window-id", "0x"}, {"-window-id", "0x100000000"}, {"-fast"}, {"-"}, {"--"},
-           {"count"}, {"-count=5"}}) {
+           {"count"}, {"-count=5"}, {"-display"}, {"-geometry", ""}, {"-visual"}}) {
     ProgramOptions o;
     std::string joined;
     for (const char* a : args) joined += std::string(a) + " ";
     EXPECT_FALSE(Parse(args, o)) << joined;
   }
   ProgramOptions o;
-  EXPECT_FALSE(Parse({}, o, "window")) << "a bad XSCREENSAVER_WINDOW";
+  EXPECT_FALSE(Parse({"-root"}, o, "window")) << "a bad XSCREENSAVER_WINDOW";
 }
 
 }  // namespace

@@ -230,9 +230,46 @@ TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment
   EXPECT_EQ(ListSegmentsOf(brisel.pid), std::vector<bool>{true}) << "one MIT-SHM segment, marked for removal";
   const auto sent = Clock::now();
   kill(brisel.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(brisel.pid, 1000), 0) << "exit status within a second of SIGTERM";
+  EXPECT_EQ(WaitExit(brisel.pid, 1000), 128 + SIGTERM) << "within a second of SIGTERM, ended as by SIGTERM";
   EXPECT_LT(Clock::now() - sent, std::chrono::milliseconds(500));
   EXPECT_TRUE(ListSegmentsOf(brisel.pid).empty()) << "shared memory segments left";
+}
+
+TEST_F(BriselX11, ADestroyedWindowEndsItAtOnceWithStatusZeroAndNoMessage) {
+  // One run draws when its window goes: an exposure just before the end makes its
+  // repaint reach the server after the window has gone, as when the two race.
+  // The other has stopped and only waits.
+  const Window windows[2] = {MakeWindow(300, 200), MakeWindow(300, 200)};
+  const std::string errors[2] = {kScratch + "/destroyed-drawing.err", kScratch + "/destroyed-stopped.err"};
+  Running runs[2] = {{StartProgram({BRISEL, "-window-id", std::to_string(windows[0]), "-count", "64"}, {}, errors[0])},
+                     {StartProgram({BRISEL, "-window-id", std::to_string(windows[1]), "-ticks", "2"}, {}, errors[1])}};
+  Pause(1000);
+  for (int i = 0; i < 2; ++i) {
+    if (i == 0) {
+      XRaiseWindow(display_, windows[i]);  // the other window covers it
+      XClearArea(display_, windows[i], 0, 0, 0, 0, True);
+    }
+    XDestroyWindow(display_, windows[i]);
+    XSync(display_, False);
+    EXPECT_EQ(WaitExit(runs[i].pid, 1000), 0) << errors[i];
+    std::ifstream in(errors[i]);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "") << errors[i];
+  }
+}
+
+TEST_F(BriselX11, TakesTheDisplayGeometryAndVisualOptionsOfXPrograms) {
+  const Pixels expected = RenderReference(7, 320, 200, 5, 20);
+  Running brisel{StartProgram({BRISEL, "-display", DisplayString(display_), "-geometry", "320x200-10+40", "-visual",
+                               "truecolor", "-fps", "-seed", "7", "-ticks", "20", "-count", "5"},
+                              {{"DISPLAY", ":9999"}})};
+  const Window window = FindTopLevel("Brisel");
+  ASSERT_NE(window, 0u) << "no window titled Brisel";
+  EXPECT_EQ(WaitForPicture(window, 320, 200, expected), 0u);
+  const std::string errors = kScratch + "/no-display.err";
+  EXPECT_EQ(WaitExit(StartProgram({BRISEL}, {{"DISPLAY", ""}}, errors), 3000), 1);
+  std::ifstream in(errors);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "brisel: no X display: DISPLAY is not set and -display was not given\n");
 }
 
 TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
@@ -243,7 +280,7 @@ TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
                        {{"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "no-such-device"}}, errors)};
   EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
   kill(brisel.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(brisel.pid, 2000), 0);
+  EXPECT_EQ(WaitExit(brisel.pid, 2000), 128 + SIGTERM);
   std::ifstream in(errors);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "");
 }
