@@ -99,33 +99,53 @@ struct Molecule3d {
   std::vector<Stick> sticks;
 };
 
-// Sizes in sheet pixels. The molecule's furthest point lies kBond + kSmallRadius
-// = 30.5 from the centre, so whichever way it is turned it keeps two pixels clear
-// of the 64 x 64 frame's border. Within that the atoms are as large as the sheet
-// calls for, the drawing covering about 41 % of each frame (some 77,500 of the
-// sheet's 131,072 pixels left transparent): large enough that the atoms overlap
-// and hide the sticks between them from every side.
-constexpr double kLargeRadius = 17.0;
-constexpr double kSmallRadius = 11.0;
-constexpr double kBond = 19.5;
+// Proportions of the model; BuildMolecule scales them to the frame. The bond is
+// long enough that a stick shows between the red atom and each green atom
+// wherever the projection does not put an atom in front of it.
+constexpr double kLargeRadius = 11.0;
+constexpr double kSmallRadius = 7.5;
+constexpr double kBond = 24.0;
 constexpr double kStickRadius = 3.5;
 
-// The tilted axis the molecule turns about, and the turn of frame 0.
-const Vec3 kSpinAxis = Normalised({0.32, 1.0, 0.42});
-const Vec3 kPoseAxis = Normalised({1.0, 0.35, -0.2});
-constexpr double kPoseAngle = 0.7;
+constexpr int kFrames = 32;
+
+// The molecule turns about one of its two-fold axes (the model's x axis), which
+// is tilted towards the viewer by kTilt radians. About that axis every bond keeps
+// 54.7 degrees from it, so no green atom ever swings out along the frame's width
+// or height, and the molecule can be drawn larger than one turning about any other
+// axis. Directions of the four bonds in the pose of `angle`:
+constexpr double kTilt = 0.315;
+std::array<Vec3, 4> BondDirections(double angle) {
+  const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
+  std::array<Vec3, 4> directions;
+  for (int i = 0; i < 4; ++i) {
+    directions[i] = Rotated(Rotated(Normalised(arms[i]), {1, 0, 0}, angle), {0, 1, 0}, -kTilt);
+  }
+  return directions;
+}
+
+// The scale at which the molecule, in the poses of all frames, reaches exactly
+// `halfSide` from the centre across or up and down (the frame is square, so
+// a green atom towards a corner may stand further out than one towards a side).
+double ScaleToFit(double halfSide) {
+  double reach = kLargeRadius;
+  for (int frame = 0; frame < kFrames; ++frame) {
+    for (const Vec3& d : BondDirections(2 * kPi * frame / kFrames)) {
+      const double x = d.x < 0 ? -d.x : d.x, y = d.y < 0 ? -d.y : d.y;
+      reach = std::max(reach, kBond * std::max(x, y) + kSmallRadius);
+    }
+  }
+  return halfSide / reach;
+}
 
 // The molecule turned by `angle` about the spin axis, scaled by `scale`.
 Molecule3d BuildMolecule(double angle, double scale) {
-  const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
   Molecule3d m;
   const Vec3 centre{0, 0, 0};
   m.spheres.push_back({centre, kLargeRadius * scale, kRed});
   // Half way along the visible part of each stick the colour changes atom.
   const double split = 0.5 * (kLargeRadius + kBond - kSmallRadius) * scale;
-  for (const Vec3& arm : arms) {
-    Vec3 d = Rotated(Normalised(arm), kPoseAxis, kPoseAngle);
-    d = Rotated(d, kSpinAxis, angle);
+  for (const Vec3& d : BondDirections(angle)) {
     const Vec3 end = d * (kBond * scale);
     m.spheres.push_back({end, kSmallRadius * scale, kGreen});
     m.sticks.push_back({centre, end, kStickRadius * scale, split, kRed, kGreen});
@@ -211,7 +231,6 @@ Rgb RampColour(Material material, double t) {
 // ---------------------------------------------------------------- the sheet
 
 constexpr int kFrameSide = 64;
-constexpr int kFrames = 32;
 constexpr int kSheetHeight = kFrameSide * kFrames;
 constexpr uint8_t kTransparent = 10;
 // Ramp entries: reds then greens, filling 11..245.
@@ -262,7 +281,8 @@ void RemoveSpurs(uint8_t* pixels) {
 // material most of those samples saw and their mean brightness, so silhouettes
 // stay hard-edged against the transparent index while shading is smooth.
 void RenderFrame(int frame, uint8_t* pixels) {
-  const Molecule3d m = BuildMolecule(2 * kPi * frame / kFrames, 1.0);
+  // The outer ring of pixels stays transparent.
+  const Molecule3d m = BuildMolecule(2 * kPi * frame / kFrames, ScaleToFit(kFrameSide / 2 - 1));
   const int samples = kSamplesPerSide * kSamplesPerSide;
   for (int py = 0; py < kFrameSide; ++py) {
     for (int px = 0; px < kFrameSide; ++px) {
@@ -352,7 +372,7 @@ std::vector<uint8_t> MakeIcon() {
   }
   colours[15] = kWhite;
 
-  const Molecule3d m = BuildMolecule(2 * kPi * 3 / kFrames, 0.5);
+  const Molecule3d m = BuildMolecule(2 * kPi * 13 / kFrames, ScaleToFit(kSide / 2 - 0.5));
   constexpr int kSamples = 6;
   std::array<uint8_t, kSide * kSide> index{};
   for (int py = 0; py < kSide; ++py) {
