@@ -1,5 +1,5 @@
 // make-assets: draws the sprite sheet, the two sounds and the icon of the saver and
-// writes them as files, the same bytes on every run.
+// the installer's pictures, and writes them as files, the same bytes on every run.
 //
 // The pictures are ray-cast from a small model of the molecule; the sounds are
 // synthesised. All arithmetic is plain IEEE double (with our own sine and no
@@ -336,34 +336,117 @@ void PutInfoHeader(std::vector<uint8_t>& out, int32_t width, int32_t height, uin
   Put32(out, 0);          // important colours: all
 }
 
-// The sheet as a BMP file: file header, info header, 256 colours, rows bottom-up.
-// The resource compiler drops the 14-byte file header.
-std::vector<uint8_t> MakeSheet() {
-  std::vector<uint8_t> pixels(kFrameSide * kSheetHeight);
-  for (int k = 0; k < kFrames; ++k) RenderFrame(k, pixels.data() + k * kFrameSide * kFrameSide);
-
-  std::vector<uint8_t> out;
+// A BMP file of 8-bit pixels (`indices`, top-down rows) with the sheet's colour
+// table: file header, 40-byte info header, 256 colours, rows bottom-up, each
+// padded to four bytes.
+std::vector<uint8_t> BmpFile(int width, int height, const std::vector<uint8_t>& indices) {
+  const int stride = (width + 3) & ~3;
   const uint32_t offset = 14 + 40 + 256 * 4;
+  std::vector<uint8_t> out;
   out.push_back('B');
   out.push_back('M');
-  Put32(out, offset + static_cast<uint32_t>(pixels.size()));
+  Put32(out, offset + static_cast<uint32_t>(stride * height));
   Put32(out, 0);
   Put32(out, offset);
-  PutInfoHeader(out, kFrameSide, kSheetHeight, 8, 0);
+  PutInfoHeader(out, width, height, 8, 0);
   for (const auto& entry : SheetColourTable()) out.insert(out.end(), entry.begin(), entry.end());
-  for (int row = kSheetHeight - 1; row >= 0; --row) {
-    out.insert(out.end(), pixels.begin() + row * kFrameSide, pixels.begin() + (row + 1) * kFrameSide);
+  for (int row = height - 1; row >= 0; --row) {
+    out.insert(out.end(), indices.begin() + row * width, indices.begin() + (row + 1) * width);
+    out.insert(out.end(), stride - width, 0);
   }
   return out;
 }
 
-// ---------------------------------------------------------------- the icon
+// The sheet as a BMP file; the resource compiler drops the 14-byte file header.
+std::vector<uint8_t> MakeSheet() {
+  std::vector<uint8_t> pixels(kFrameSide * kSheetHeight);
+  for (int k = 0; k < kFrames; ++k) RenderFrame(k, pixels.data() + k * kFrameSide * kFrameSide);
+  return BmpFile(kFrameSide, kSheetHeight, pixels);
+}
 
-// 32 x 32 in 16 colours of our own: black, seven reds, seven greens, white. The
-// ground is opaque black, so the edges can be smoothed into it.
+// ---------------------------------------------------------------- pictures on black
+
+// One molecule in a picture: its centre in pixels from the top left, its pose
+// (that of a frame of the sheet) and how far it reaches from the centre.
+struct Placement {
+  double x, y;
+  int frame;
+  double halfSide;
+};
+
+// Molecules on opaque black, for the icon and the installer's pictures: each
+// pixel is the mean colour of its samples, so the edges are smoothed into the
+// black, matched to the nearest of `colours`. Indices into `colours`, top-down.
+std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Placement>& placements,
+                                   const std::vector<Rgb>& colours) {
+  std::vector<Molecule3d> models;
+  for (const Placement& p : placements) {
+    models.push_back(BuildMolecule(2 * kPi * p.frame / kFrames, ScaleToFit(p.halfSide)));
+  }
+  constexpr int kSamples = 6;
+  std::vector<uint8_t> index(static_cast<size_t>(width) * height);
+  for (int py = 0; py < height; ++py) {
+    for (int px = 0; px < width; ++px) {
+      Rgb sum{0, 0, 0};
+      for (int j = 0; j < kSamples; ++j) {
+        for (int i = 0; i < kSamples; ++i) {
+          const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
+          for (size_t k = 0; k < models.size(); ++k) {
+            const Placement& p = placements[k];
+            if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
+            const Hit hit = Trace(models[k], x - p.x, p.y - y);
+            if (!hit.found) continue;
+            const Rgb c = RampColour(hit.material, Shade(hit.normal));
+            sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+            break;
+          }
+        }
+      }
+      const double n = kSamples * kSamples;
+      const Rgb c{sum.r / n, sum.g / n, sum.b / n};
+      size_t best = 0;
+      double bestDistance = 1e30;
+      for (size_t k = 0; k < colours.size(); ++k) {
+        const double d = Square(c.r - colours[k].r) + Square(c.g - colours[k].g) +
+                         Square(c.b - colours[k].b);
+        if (d < bestDistance) bestDistance = d, best = k;
+      }
+      index[py * width + px] = static_cast<uint8_t>(best);
+    }
+  }
+  return index;
+}
+
+// A picture for the installer's pages in the sheet's colours: 8 bits a pixel and
+// a plain 40-byte info header, which every Windows from 95 on loads; on a
+// 256-colour screen it shows in the same colours as the saver.
+std::vector<uint8_t> MakeInstallerPicture(int width, int height, const std::vector<Placement>& placements) {
+  const auto table = SheetColourTable();
+  std::vector<Rgb> colours;  // the black of entry 10 and the shades after it
+  for (int i = kTransparent; i <= kRampFirst[kGreen] + kRampLength[kGreen] - 1; ++i) {
+    colours.push_back({double(table[i][2]), double(table[i][1]), double(table[i][0])});
+  }
+  std::vector<uint8_t> indices = RenderOnBlack(width, height, placements, colours);
+  for (uint8_t& index : indices) index += kTransparent;
+  return BmpFile(width, height, indices);
+}
+
+// The welcome and finish pages' side picture, 164 x 314 as the installer lays it
+// out: one large molecule and two small ones drifting below it.
+std::vector<uint8_t> MakeInstallerSidePicture() {
+  return MakeInstallerPicture(164, 314, {{82, 100, 13, 70}, {44, 222, 5, 28}, {120, 270, 24, 22}});
+}
+
+// The inner pages' header picture, 150 x 57, at the header's right.
+std::vector<uint8_t> MakeInstallerHeaderPicture() {
+  return MakeInstallerPicture(150, 57, {{119, 28.5, 13, 27}, {62, 31, 24, 17}, {19, 22, 5, 11}});
+}
+
+// The icon: 32 x 32 in 16 colours of our own: black, seven reds, seven greens,
+// white. The ground is opaque black.
 std::vector<uint8_t> MakeIcon() {
   constexpr int kSide = 32;
-  std::array<Rgb, 16> colours{};
+  std::vector<Rgb> colours(16);
   colours[0] = {0, 0, 0};
   const double steps[7] = {0.16, 0.32, 0.48, 0.62, 0.74, 0.85, 0.95};
   for (int i = 0; i < 7; ++i) {
@@ -371,35 +454,8 @@ std::vector<uint8_t> MakeIcon() {
     colours[8 + i] = RampColour(kGreen, steps[i]);
   }
   colours[15] = kWhite;
-
-  const Molecule3d m = BuildMolecule(2 * kPi * 13 / kFrames, ScaleToFit(kSide / 2 - 0.5));
-  constexpr int kSamples = 6;
-  std::array<uint8_t, kSide * kSide> index{};
-  for (int py = 0; py < kSide; ++py) {
-    for (int px = 0; px < kSide; ++px) {
-      Rgb sum{0, 0, 0};
-      for (int j = 0; j < kSamples; ++j) {
-        for (int i = 0; i < kSamples; ++i) {
-          const double x = px + (i + 0.5) / kSamples - kSide / 2;
-          const double y = kSide / 2 - (py + (j + 0.5) / kSamples);
-          const Hit hit = Trace(m, x, y);
-          if (!hit.found) continue;
-          const Rgb c = RampColour(hit.material, Shade(hit.normal));
-          sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
-        }
-      }
-      const double n = kSamples * kSamples;
-      const Rgb c{sum.r / n, sum.g / n, sum.b / n};
-      int best = 0;
-      double bestDistance = 1e30;
-      for (int k = 0; k < 16; ++k) {
-        const double d = Square(c.r - colours[k].r) + Square(c.g - colours[k].g) +
-                         Square(c.b - colours[k].b);
-        if (d < bestDistance) bestDistance = d, best = k;
-      }
-      index[py * kSide + px] = static_cast<uint8_t>(best);
-    }
-  }
+  const std::vector<uint8_t> index =
+      RenderOnBlack(kSide, kSide, {{kSide / 2, kSide / 2, 13, kSide / 2 - 0.5}}, colours);
 
   constexpr uint32_t kXorBytes = kSide * kSide / 2, kAndBytes = kSide * 4;
   constexpr uint32_t kImageBytes = 40 + 16 * 4 + kXorBytes + kAndBytes;
@@ -551,7 +607,7 @@ struct Asset {
 
 }  // namespace
 
-// make-assets DIR writes the four files into DIR; make-assets --check DIR
+// make-assets DIR writes the files into DIR; make-assets --check DIR
 // regenerates them and exits with 1 unless DIR holds exactly the same bytes.
 int main(int argc, char** argv) {
   const bool check = argc == 3 && std::string(argv[1]) == "--check";
@@ -565,6 +621,8 @@ int main(int argc, char** argv) {
       {"wavdat0.wav", MakeWave(MakeBounceSound(), false)},
       {"wavdat1.wav", MakeWave(MakeAmbientSound(), true)},
       {"molecule.ico", MakeIcon()},
+      {"setup_side.bmp", MakeInstallerSidePicture()},
+      {"setup_header.bmp", MakeInstallerHeaderPicture()},
   };
   int status = 0;
   for (const Asset& asset : assets) {
