@@ -111,9 +111,9 @@ constexpr int kFrames = 32;
 
 // The molecule turns about one of its two-fold axes (the model's x axis), which
 // is tilted towards the viewer by kTilt radians. About that axis every bond keeps
-// 54.7 degrees from it, so no green atom ever swings out along the frame's width
-// or height, and the molecule can be drawn larger than one turning about any other
-// axis. Directions of the four bonds in the pose of `angle`:
+// 54.7 degrees from it, so no green atom ever swings out straight along the
+// frame's width or height, and the molecule fits its frame a fifth larger than
+// when a bond can. Directions of the four bonds in the pose of `angle`:
 constexpr double kTilt = 0.315;
 std::array<Vec3, 4> BondDirections(double angle) {
   const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
