@@ -102,24 +102,29 @@ struct Molecule3d {
 // Proportions of the model; BuildMolecule scales them to the frame. The bond is
 // long enough that a stick shows between the red atom and each green atom
 // wherever the projection does not put an atom in front of it.
-constexpr double kLargeRadius = 11.0;
+constexpr double kLargeRadius = 11.5;
 constexpr double kSmallRadius = 7.5;
 constexpr double kBond = 24.0;
 constexpr double kStickRadius = 3.5;
 
 constexpr int kFrames = 32;
 
-// The molecule turns about one of its two-fold axes (the model's x axis), which
-// is tilted towards the viewer by kTilt radians. About that axis every bond keeps
-// 54.7 degrees from it, so no green atom ever swings out straight along the
-// frame's width or height, and the molecule fits its frame a fifth larger than
-// when a bond can. Directions of the four bonds in the pose of `angle`:
+// The molecule turns about the model's x axis, which is tilted towards the viewer
+// by kTilt radians. The model stands kSkew radians off the pose in which that
+// axis is one of its two-fold axes: about a two-fold axis a half turn maps the
+// molecule onto itself, so frames half a turn apart would show the same picture.
+// Skewed, all frames show different poses of one steady turn. Every bond stays
+// within kSkew (7 degrees) of 54.7 degrees from the axis, so no green atom swings
+// out straight along the frame's width or height, and the molecule fits its frame
+// larger than when a bond can. Directions of the four bonds in the pose of `angle`:
 constexpr double kTilt = 0.315;
+constexpr double kSkew = 0.12;
 std::array<Vec3, 4> BondDirections(double angle) {
   const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
   std::array<Vec3, 4> directions;
   for (int i = 0; i < 4; ++i) {
-    directions[i] = Rotated(Rotated(Normalised(arms[i]), {1, 0, 0}, angle), {0, 1, 0}, -kTilt);
+    const Vec3 arm = Rotated(Normalised(arms[i]), {0, 1, 0}, kSkew);
+    directions[i] = Rotated(Rotated(arm, {1, 0, 0}, angle), {0, 1, 0}, -kTilt);
   }
   return directions;
 }
