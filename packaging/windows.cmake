@@ -21,6 +21,8 @@ set(CPACK_PACKAGE_FILE_NAME brisel-${PROJECT_VERSION}-win32)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_NSIS_COPYRIGHT "${copyright}")
 set(CPACK_NSIS_SAVER_ICON ${CMAKE_SOURCE_DIR}/resources/molecule.ico)
+set(CPACK_NSIS_SAVER_SIDE_BITMAP ${CMAKE_SOURCE_DIR}/resources/setup_side.bmp)
+set(CPACK_NSIS_SAVER_HEADER_BITMAP ${CMAKE_SOURCE_DIR}/resources/setup_header.bmp)
 # The staged .scr is signed when a certificate is given (SIGN_PKCS12, SIGN_PASSWORD).
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sign-staged.cmake)
 # The zip gets a fixed entry order, date and owner (repack_zip.py).

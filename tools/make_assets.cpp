@@ -1,5 +1,5 @@
 // make-assets: draws the sprite sheet, the two sounds and the icon of the saver and
-// writes them as files, the same bytes on every run.
+// the installer's pictures, and writes them as files, the same bytes on every run.
 //
 // The pictures are ray-cast from a small model of the molecule; the sounds are
 // synthesised. All arithmetic is plain IEEE double (with our own sine and no
@@ -99,33 +99,58 @@ struct Molecule3d {
   std::vector<Stick> sticks;
 };
 
-// Sizes in sheet pixels. The molecule's furthest point lies kBond + kSmallRadius
-// = 30.5 from the centre, so whichever way it is turned it keeps two pixels clear
-// of the 64 x 64 frame's border. Within that the atoms are as large as the sheet
-// calls for, the drawing covering about 41 % of each frame (some 77,500 of the
-// sheet's 131,072 pixels left transparent): large enough that the atoms overlap
-// and hide the sticks between them from every side.
-constexpr double kLargeRadius = 17.0;
-constexpr double kSmallRadius = 11.0;
-constexpr double kBond = 19.5;
+// Proportions of the model; BuildMolecule scales them to the frame. The bond is
+// long enough that a stick shows between the red atom and each green atom
+// wherever the projection does not put an atom in front of it.
+constexpr double kLargeRadius = 11.5;
+constexpr double kSmallRadius = 7.5;
+constexpr double kBond = 24.0;
 constexpr double kStickRadius = 3.5;
 
-// The tilted axis the molecule turns about, and the turn of frame 0.
-const Vec3 kSpinAxis = Normalised({0.32, 1.0, 0.42});
-const Vec3 kPoseAxis = Normalised({1.0, 0.35, -0.2});
-constexpr double kPoseAngle = 0.7;
+constexpr int kFrames = 32;
+
+// The molecule turns about the model's x axis, which is tilted towards the viewer
+// by kTilt radians. The model stands kSkew radians off the pose in which that
+// axis is one of its two-fold axes: about a two-fold axis a half turn maps the
+// molecule onto itself, so frames half a turn apart would show the same picture.
+// Skewed, all frames show different poses of one steady turn. Every bond stays
+// within kSkew (7 degrees) of 54.7 degrees from the axis, so no green atom swings
+// out straight along the frame's width or height, and the molecule fits its frame
+// larger than when a bond can. Directions of the four bonds in the pose of `angle`:
+constexpr double kTilt = 0.315;
+constexpr double kSkew = 0.12;
+std::array<Vec3, 4> BondDirections(double angle) {
+  const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
+  std::array<Vec3, 4> directions;
+  for (int i = 0; i < 4; ++i) {
+    const Vec3 arm = Rotated(Normalised(arms[i]), {0, 1, 0}, kSkew);
+    directions[i] = Rotated(Rotated(arm, {1, 0, 0}, angle), {0, 1, 0}, -kTilt);
+  }
+  return directions;
+}
+
+// The scale at which the molecule, in the poses of all frames, reaches exactly
+// `halfSide` from the centre across or up and down (the frame is square, so
+// a green atom towards a corner may stand further out than one towards a side).
+double ScaleToFit(double halfSide) {
+  double reach = kLargeRadius;
+  for (int frame = 0; frame < kFrames; ++frame) {
+    for (const Vec3& d : BondDirections(2 * kPi * frame / kFrames)) {
+      const double x = d.x < 0 ? -d.x : d.x, y = d.y < 0 ? -d.y : d.y;
+      reach = std::max(reach, kBond * std::max(x, y) + kSmallRadius);
+    }
+  }
+  return halfSide / reach;
+}
 
 // The molecule turned by `angle` about the spin axis, scaled by `scale`.
 Molecule3d BuildMolecule(double angle, double scale) {
-  const Vec3 arms[4] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
   Molecule3d m;
   const Vec3 centre{0, 0, 0};
   m.spheres.push_back({centre, kLargeRadius * scale, kRed});
   // Half way along the visible part of each stick the colour changes atom.
   const double split = 0.5 * (kLargeRadius + kBond - kSmallRadius) * scale;
-  for (const Vec3& arm : arms) {
-    Vec3 d = Rotated(Normalised(arm), kPoseAxis, kPoseAngle);
-    d = Rotated(d, kSpinAxis, angle);
+  for (const Vec3& d : BondDirections(angle)) {
     const Vec3 end = d * (kBond * scale);
     m.spheres.push_back({end, kSmallRadius * scale, kGreen});
     m.sticks.push_back({centre, end, kStickRadius * scale, split, kRed, kGreen});
@@ -211,7 +236,6 @@ Rgb RampColour(Material material, double t) {
 // ---------------------------------------------------------------- the sheet
 
 constexpr int kFrameSide = 64;
-constexpr int kFrames = 32;
 constexpr int kSheetHeight = kFrameSide * kFrames;
 constexpr uint8_t kTransparent = 10;
 // Ramp entries: reds then greens, filling 11..245.
@@ -262,7 +286,8 @@ void RemoveSpurs(uint8_t* pixels) {
 // material most of those samples saw and their mean brightness, so silhouettes
 // stay hard-edged against the transparent index while shading is smooth.
 void RenderFrame(int frame, uint8_t* pixels) {
-  const Molecule3d m = BuildMolecule(2 * kPi * frame / kFrames, 1.0);
+  // The outer ring of pixels stays transparent.
+  const Molecule3d m = BuildMolecule(2 * kPi * frame / kFrames, ScaleToFit(kFrameSide / 2 - 1));
   const int samples = kSamplesPerSide * kSamplesPerSide;
   for (int py = 0; py < kFrameSide; ++py) {
     for (int px = 0; px < kFrameSide; ++px) {
@@ -316,34 +341,117 @@ void PutInfoHeader(std::vector<uint8_t>& out, int32_t width, int32_t height, uin
   Put32(out, 0);          // important colours: all
 }
 
-// The sheet as a BMP file: file header, info header, 256 colours, rows bottom-up.
-// The resource compiler drops the 14-byte file header.
-std::vector<uint8_t> MakeSheet() {
-  std::vector<uint8_t> pixels(kFrameSide * kSheetHeight);
-  for (int k = 0; k < kFrames; ++k) RenderFrame(k, pixels.data() + k * kFrameSide * kFrameSide);
-
-  std::vector<uint8_t> out;
+// A BMP file of 8-bit pixels (`indices`, top-down rows) with the sheet's colour
+// table: file header, 40-byte info header, 256 colours, rows bottom-up, each
+// padded to four bytes.
+std::vector<uint8_t> BmpFile(int width, int height, const std::vector<uint8_t>& indices) {
+  const int stride = (width + 3) & ~3;
   const uint32_t offset = 14 + 40 + 256 * 4;
+  std::vector<uint8_t> out;
   out.push_back('B');
   out.push_back('M');
-  Put32(out, offset + static_cast<uint32_t>(pixels.size()));
+  Put32(out, offset + static_cast<uint32_t>(stride * height));
   Put32(out, 0);
   Put32(out, offset);
-  PutInfoHeader(out, kFrameSide, kSheetHeight, 8, 0);
+  PutInfoHeader(out, width, height, 8, 0);
   for (const auto& entry : SheetColourTable()) out.insert(out.end(), entry.begin(), entry.end());
-  for (int row = kSheetHeight - 1; row >= 0; --row) {
-    out.insert(out.end(), pixels.begin() + row * kFrameSide, pixels.begin() + (row + 1) * kFrameSide);
+  for (int row = height - 1; row >= 0; --row) {
+    out.insert(out.end(), indices.begin() + row * width, indices.begin() + (row + 1) * width);
+    out.insert(out.end(), stride - width, 0);
   }
   return out;
 }
 
-// ---------------------------------------------------------------- the icon
+// The sheet as a BMP file; the resource compiler drops the 14-byte file header.
+std::vector<uint8_t> MakeSheet() {
+  std::vector<uint8_t> pixels(kFrameSide * kSheetHeight);
+  for (int k = 0; k < kFrames; ++k) RenderFrame(k, pixels.data() + k * kFrameSide * kFrameSide);
+  return BmpFile(kFrameSide, kSheetHeight, pixels);
+}
 
-// 32 x 32 in 16 colours of our own: black, seven reds, seven greens, white. The
-// ground is opaque black, so the edges can be smoothed into it.
+// ---------------------------------------------------------------- pictures on black
+
+// One molecule in a picture: its centre in pixels from the top left, its pose
+// (that of a frame of the sheet) and how far it reaches from the centre.
+struct Placement {
+  double x, y;
+  int frame;
+  double halfSide;
+};
+
+// Molecules on opaque black, for the icon and the installer's pictures: each
+// pixel is the mean colour of its samples, so the edges are smoothed into the
+// black, matched to the nearest of `colours`. Indices into `colours`, top-down.
+std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Placement>& placements,
+                                   const std::vector<Rgb>& colours) {
+  std::vector<Molecule3d> models;
+  for (const Placement& p : placements) {
+    models.push_back(BuildMolecule(2 * kPi * p.frame / kFrames, ScaleToFit(p.halfSide)));
+  }
+  constexpr int kSamples = 6;
+  std::vector<uint8_t> index(static_cast<size_t>(width) * height);
+  for (int py = 0; py < height; ++py) {
+    for (int px = 0; px < width; ++px) {
+      Rgb sum{0, 0, 0};
+      for (int j = 0; j < kSamples; ++j) {
+        for (int i = 0; i < kSamples; ++i) {
+          const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
+          for (size_t k = 0; k < models.size(); ++k) {
+            const Placement& p = placements[k];
+            if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
+            const Hit hit = Trace(models[k], x - p.x, p.y - y);
+            if (!hit.found) continue;
+            const Rgb c = RampColour(hit.material, Shade(hit.normal));
+            sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+            break;
+          }
+        }
+      }
+      const double n = kSamples * kSamples;
+      const Rgb c{sum.r / n, sum.g / n, sum.b / n};
+      size_t best = 0;
+      double bestDistance = 1e30;
+      for (size_t k = 0; k < colours.size(); ++k) {
+        const double d = Square(c.r - colours[k].r) + Square(c.g - colours[k].g) +
+                         Square(c.b - colours[k].b);
+        if (d < bestDistance) bestDistance = d, best = k;
+      }
+      index[py * width + px] = static_cast<uint8_t>(best);
+    }
+  }
+  return index;
+}
+
+// A picture for the installer's pages in the sheet's colours: 8 bits a pixel and
+// a plain 40-byte info header, which every Windows from 95 on loads; on a
+// 256-colour screen it shows in the same colours as the saver.
+std::vector<uint8_t> MakeInstallerPicture(int width, int height, const std::vector<Placement>& placements) {
+  const auto table = SheetColourTable();
+  std::vector<Rgb> colours;  // the black of entry 10 and the shades after it
+  for (int i = kTransparent; i <= kRampFirst[kGreen] + kRampLength[kGreen] - 1; ++i) {
+    colours.push_back({double(table[i][2]), double(table[i][1]), double(table[i][0])});
+  }
+  std::vector<uint8_t> indices = RenderOnBlack(width, height, placements, colours);
+  for (uint8_t& index : indices) index += kTransparent;
+  return BmpFile(width, height, indices);
+}
+
+// The welcome and finish pages' side picture, 164 x 314 as the installer lays it
+// out: one large molecule and two small ones drifting below it.
+std::vector<uint8_t> MakeInstallerSidePicture() {
+  return MakeInstallerPicture(164, 314, {{82, 100, 13, 70}, {44, 222, 5, 28}, {120, 270, 24, 22}});
+}
+
+// The inner pages' header picture, 150 x 57, at the header's right.
+std::vector<uint8_t> MakeInstallerHeaderPicture() {
+  return MakeInstallerPicture(150, 57, {{119, 28.5, 13, 27}, {62, 31, 24, 17}, {19, 22, 5, 11}});
+}
+
+// The icon: 32 x 32 in 16 colours of our own: black, seven reds, seven greens,
+// white. The ground is opaque black.
 std::vector<uint8_t> MakeIcon() {
   constexpr int kSide = 32;
-  std::array<Rgb, 16> colours{};
+  std::vector<Rgb> colours(16);
   colours[0] = {0, 0, 0};
   const double steps[7] = {0.16, 0.32, 0.48, 0.62, 0.74, 0.85, 0.95};
   for (int i = 0; i < 7; ++i) {
@@ -351,35 +459,8 @@ std::vector<uint8_t> MakeIcon() {
     colours[8 + i] = RampColour(kGreen, steps[i]);
   }
   colours[15] = kWhite;
-
-  const Molecule3d m = BuildMolecule(2 * kPi * 3 / kFrames, 0.5);
-  constexpr int kSamples = 6;
-  std::array<uint8_t, kSide * kSide> index{};
-  for (int py = 0; py < kSide; ++py) {
-    for (int px = 0; px < kSide; ++px) {
-      Rgb sum{0, 0, 0};
-      for (int j = 0; j < kSamples; ++j) {
-        for (int i = 0; i < kSamples; ++i) {
-          const double x = px + (i + 0.5) / kSamples - kSide / 2;
-          const double y = kSide / 2 - (py + (j + 0.5) / kSamples);
-          const Hit hit = Trace(m, x, y);
-          if (!hit.found) continue;
-          const Rgb c = RampColour(hit.material, Shade(hit.normal));
-          sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
-        }
-      }
-      const double n = kSamples * kSamples;
-      const Rgb c{sum.r / n, sum.g / n, sum.b / n};
-      int best = 0;
-      double bestDistance = 1e30;
-      for (int k = 0; k < 16; ++k) {
-        const double d = Square(c.r - colours[k].r) + Square(c.g - colours[k].g) +
-                         Square(c.b - colours[k].b);
-        if (d < bestDistance) bestDistance = d, best = k;
-      }
-      index[py * kSide + px] = static_cast<uint8_t>(best);
-    }
-  }
+  const std::vector<uint8_t> index =
+      RenderOnBlack(kSide, kSide, {{kSide / 2, kSide / 2, 13, kSide / 2 - 0.5}}, colours);
 
   constexpr uint32_t kXorBytes = kSide * kSide / 2, kAndBytes = kSide * 4;
   constexpr uint32_t kImageBytes = 40 + 16 * 4 + kXorBytes + kAndBytes;
@@ -531,7 +612,7 @@ struct Asset {
 
 }  // namespace
 
-// make-assets DIR writes the four files into DIR; make-assets --check DIR
+// make-assets DIR writes the files into DIR; make-assets --check DIR
 // regenerates them and exits with 1 unless DIR holds exactly the same bytes.
 int main(int argc, char** argv) {
   const bool check = argc == 3 && std::string(argv[1]) == "--check";
@@ -545,6 +626,8 @@ int main(int argc, char** argv) {
       {"wavdat0.wav", MakeWave(MakeBounceSound(), false)},
       {"wavdat1.wav", MakeWave(MakeAmbientSound(), true)},
       {"molecule.ico", MakeIcon()},
+      {"setup_side.bmp", MakeInstallerSidePicture()},
+      {"setup_header.bmp", MakeInstallerHeaderPicture()},
   };
   int status = 0;
   for (const Asset& asset : assets) {
