@@ -93,10 +93,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DibImage target;
     CreateBlank(target, 70, 70);
     DrawTransparent(image, target, -5, -7, 80, 80, Knob(data, size, 30) - 8, Knob(data, size, 31) - 8);
+    // Restore puts back exactly what Save took: the rectangle's part inside the
+    // image, over every pixel inverted in between, and nothing else.
     DibImage store;
     CreateBlank(store, 33, 17);
-    SaveRect(store, image, Knob(data, size, 32) - 16, Knob(data, size, 33) - 8);
-    RestoreRect(store, image, Knob(data, size, 32) - 16, Knob(data, size, 33) - 8);
+    const int32_t x0 = Knob(data, size, 32) - 16, y0 = Knob(data, size, 33) - 8;
+    SaveRect(store, image, x0, y0);
+    std::vector<uint8_t> before;
+    for (int32_t y = 0; y < image.height; ++y) {
+      for (int32_t x = 0; x < image.width; ++x) {
+        before.push_back(*PixelAt(image, x, y));
+        *PixelAt(image, x, y) ^= 0xFF;
+      }
+    }
+    RestoreRect(store, image, x0, y0);
+    for (int32_t y = 0, i = 0; y < image.height; ++y) {
+      for (int32_t x = 0; x < image.width; ++x, ++i) {
+        const bool inside = x >= x0 && x < x0 + 33 && y >= y0 && y < y0 + 17;
+        Check(*PixelAt(image, x, y) == (inside ? before[i] : before[i] ^ 0xFF));
+      }
+    }
   }
   RenderOnce(data, size, true);   // as a file beside the program
   RenderOnce(data, size, false);  // as a built-in bitmap, in place when it can be

@@ -225,6 +225,44 @@ class EndToEnd : public ::testing::Test {
     SetCursorPos(200, 200);  // a resting mouse, away from the harness's windows
     PumpFor(30);
   }
+  // Runs a copy of the saver, sound on with 64 molecules (they bounce within a
+  // second) and the given ambient frequency, beside the stand-in sound library,
+  // which logs each request and, with `failing`, reports every sound as failed,
+  // as on a machine without an audio device. The molecules must keep moving.
+  // Returns the log.
+  static std::string RunWithStandInSound(const char* name, const char* frequency, bool failing) {
+    const std::string directory = WorkDirectory(name);
+    const std::string copy = directory + "\\brisel-sound.scr";
+    const std::string log = directory + "\\sound.log";
+    EXPECT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileA((BinDirectory() + "\\test_winmm.dll").c_str(), (directory + "\\winmm.dll").c_str(), FALSE));
+    DeleteFileA(log.c_str());
+    ProfileValueGuard soundSwitch("SOUND_SW");
+    ProfileValueGuard count("EVENT_FREQ");
+    ProfileValueGuard soundFrequency("SOUND_FREQ");
+    soundSwitch.Set("1");
+    count.Set("64");
+    soundFrequency.Set(frequency);
+    // Wine reads WINEDLLOVERRIDES from the Unix environment only; the per-program
+    // override in the registry makes this copy take the stand-in beside it.
+    RegistryValueGuard useStandIn("Software\\Wine\\AppDefaults\\brisel-sound.scr\\DllOverrides", "winmm");
+    useStandIn.SetString("native");
+    SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", log.c_str());
+    SetEnvironmentVariableA("SAVER_TEST_SOUND_FAILS", failing ? "1" : nullptr);
+    SaverRun run(copy, "/s", directory);
+    SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", nullptr);
+    SetEnvironmentVariableA("SAVER_TEST_SOUND_FAILS", nullptr);
+
+    EXPECT_NE(nullptr, run.WaitForWindow(kSaverClass));
+    PumpFor(800);
+    const std::vector<uint32_t> first = TakeScreen();
+    PumpFor(700);
+    EXPECT_NE(first, TakeScreen()) << "the molecules stopped";
+    SetCursorPos(260, 260);
+    EXPECT_EQ(0, run.Ends());
+    return ReadFile(log);
+  }
+
   static std::string ntDirectory;
   static std::string saver;
 };
@@ -356,61 +394,52 @@ TEST_F(EndToEnd, MoleculesAppearAndMove) {
   EXPECT_EQ(0, run.Ends());
 }
 
-TEST_F(EndToEnd, BrokenSheetFileFallsBackToTheBuiltInSheet) {
-  const std::string directory = WorkDirectory("broken-sheet");
-  const std::string copy = directory + "\\brisel.scr";
-  ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
-  WriteFile(directory + "\\SPPAT_R0", std::string("BM\x10\0\0\0garbage, not a bitmap"));
-  SaverRun run(copy, "/s", directory);
-  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
-  PumpFor(500);
-  const ColourCensus census = CountColours(TakeScreen());
-  EXPECT_GT(census.red, 200);
-  EXPECT_GT(census.green, 200);
-  EXPECT_TRUE(run.Running());
-  SetCursorPos(260, 260);
-  EXPECT_EQ(0, run.Ends());
+// A sheet file beside the saver is used: the built-in sheet with red and blue
+// swapped in its colour table gives blue atoms; a broken file gives the built-in sheet.
+TEST_F(EndToEnd, SheetFileIsUsedAndABrokenOneFallsBackToTheBuiltInSheet) {
+  const HMODULE module = LoadLibraryExA(saver.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HRSRC resource = FindResourceA(module, "SPPAT_R0", RT_BITMAP);
+  ASSERT_NE(nullptr, resource);
+  std::string sheet(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                    SizeofResource(module, resource));
+  FreeLibrary(module);
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, sheet.data(), sizeof header);
+  const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed : 256;
+  for (DWORD i = 0; i < colours; ++i) std::swap(sheet[header.biSize + 4 * i], sheet[header.biSize + 4 * i + 2]);
+  const BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof file + sheet.size()), 0, 0,
+                              static_cast<DWORD>(sizeof file + header.biSize + 4 * colours)};
+  sheet.insert(0, reinterpret_cast<const char*>(&file), sizeof file);
+
+  for (const bool broken : {false, true}) {
+    const std::string directory = WorkDirectory(broken ? "broken-sheet" : "recoloured-sheet");
+    const std::string copy = directory + "\\brisel.scr";
+    ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
+    WriteFile(directory + "\\SPPAT_R0", broken ? std::string("BM\x10\0\0\0garbage, not a bitmap") : sheet);
+    SaverRun run(copy, "/s", directory);
+    ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
+    PumpFor(500);
+    std::vector<uint32_t> screen = TakeScreen();
+    const ColourCensus census = CountColours(screen);
+    for (uint32_t& p : screen) p = (p & 0x00FF00) | (p >> 16) | (p & 0xFF) << 16;  // red and blue swapped
+    const ColourCensus swapped = CountColours(screen);
+    EXPECT_GT((broken ? census : swapped).red, 200) << (broken ? "broken" : "recoloured");
+    EXPECT_LT((broken ? swapped : census).red, 20) << (broken ? "broken" : "recoloured");
+    EXPECT_GT(census.green, 200);
+    EXPECT_TRUE(run.Running());
+    SetCursorPos(260, 260);
+    EXPECT_EQ(0, run.Ends());
+    SetCursorPos(200, 200);
+  }
 }
 
 TEST_F(EndToEnd, SoundOnWithoutAnAudioDeviceRuns) {
-  ProfileValueGuard soundSwitch("SOUND_SW");
-  ProfileValueGuard soundFrequency("SOUND_FREQ");
-  soundSwitch.Set("1");
-  soundFrequency.Set("100");
-  SaverRun run(saver, "/s", ntDirectory);
-  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
-  PumpFor(1200);
-  EXPECT_TRUE(run.Running());
-  SetCursorPos(260, 260);
-  EXPECT_EQ(0, run.Ends());
+  const std::string requests = RunWithStandInSound("no-sound-device", "100", true);
+  EXPECT_GT(CountLinesStartingWith(requests, "play 0"), 1) << "bounces after a failed sound:\n" << requests;
 }
 
-// A stand-in sound library beside a copy of the saver logs each request; 64
-// molecules bounce within a second.
 TEST_F(EndToEnd, BouncesRequestTheBounceSound) {
-  const std::string directory = WorkDirectory("sound");
-  const std::string copy = directory + "\\brisel-sound.scr";
-  const std::string log = directory + "\\sound.log";
-  ASSERT_TRUE(CopyFileA(saver.c_str(), copy.c_str(), FALSE));
-  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_winmm.dll").c_str(), (directory + "\\winmm.dll").c_str(), FALSE));
-  DeleteFileA(log.c_str());
-  ProfileValueGuard soundSwitch("SOUND_SW");
-  ProfileValueGuard count("EVENT_FREQ");
-  soundSwitch.Set("1");
-  count.Set("64");
-  // Wine reads WINEDLLOVERRIDES from the Unix environment only; the per-program
-  // override in the registry makes this copy take the stand-in beside it.
-  RegistryValueGuard useStandIn("Software\\Wine\\AppDefaults\\brisel-sound.scr\\DllOverrides", "winmm");
-  useStandIn.SetString("native");
-  SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", log.c_str());
-  SaverRun run(copy, "/s", directory);
-  SetEnvironmentVariableA("SAVER_TEST_SOUND_LOG", nullptr);
-
-  ASSERT_NE(nullptr, run.WaitForWindow(kSaverClass));
-  PumpFor(1500);
-  SetCursorPos(260, 260);
-  EXPECT_EQ(0, run.Ends());
-  const std::string requests = ReadFile(log);
+  const std::string requests = RunWithStandInSound("sound", "2", false);
   EXPECT_GT(CountLinesStartingWith(requests, "play 0"), 0) << requests;
   EXPECT_EQ(0, CountLinesStartingWith(requests, "play ?")) << requests;
   EXPECT_EQ(1, CountLinesStartingWith(requests, "stop")) << "the sound stops once, at the end:\n" << requests;

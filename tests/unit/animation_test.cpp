@@ -2,6 +2,7 @@
 // headless view that saver-render shows them in.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -170,8 +171,21 @@ TEST(HeadlessView, SpritesAtTheEdgesAreClipped) {
   TestSheet sheet;
   // A window narrower than a sprite: every rectangle reaches beyond it.
   HeadlessRun run(sheet, 3, 10, 300, 4);
-  for (int tick = 0; tick < 100; ++tick) run.Tick();
-  EXPECT_EQ(run.view.rgb.size(), size_t(10 * 300 * 3));
+  for (int tick = 0; tick < 100; ++tick) {
+    run.Tick();
+    // Black, and each molecule's square in its frame's colour, the first on top.
+    std::vector<uint8_t> expected(10 * 300 * 3, 0);
+    for (int i = 3; i >= 0; --i) {
+      const Molecule& m = run.state.molecules.records[i];
+      for (int y = std::max(m.y / 16 - 10, 0); y < std::min(m.y / 16 + 10, 300); ++y) {
+        for (int x = std::max(m.x / 16 - 10, 0); x < std::min(m.x / 16 + 10, 10); ++x) {
+          uint8_t* pixel = &expected[(y * 10 + x) * 3];
+          pixel[0] = uint8_t(11 + m.frame), pixel[1] = 100, pixel[2] = 200;
+        }
+      }
+    }
+    ASSERT_EQ(run.view.rgb, expected) << "tick " << tick;
+  }
 }
 
 uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {

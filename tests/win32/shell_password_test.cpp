@@ -123,7 +123,13 @@ TEST_F(PasswordComponents, SecondFullScreenStartHandsOverToTheFirstAndLoadsNoVer
   Provide("test_password_verifier.dll");
   const HWND first = CreateSaverWindow(FullScreenShape());
   ASSERT_NE(nullptr, first);
+  const HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr, nullptr,
+                                     nullptr, nullptr);
+  SetForegroundWindow(other);
+  ASSERT_EQ(other, GetForegroundWindow());
   EXPECT_EQ(0, RunSaverWindow(nullptr));
+  EXPECT_EQ(first, GetForegroundWindow()) << "the first saver is not in front";
+  DestroyWindow(other);
   EXPECT_TRUE(IsWindow(first));
   EXPECT_EQ(nullptr, TheShellState().verifierModule);
   EXPECT_EQ("", Log()) << "the second start loaded the verifier";

@@ -182,9 +182,7 @@ TEST_F(SpritesOnWindow, SmallMovesRepaintTheUnion) {
 }
 
 TEST_F(SpritesOnWindow, TheBuiltInSheetThroughTheWindowsCreateScene) {
-  if (FindResourceA(GetModuleHandleA(nullptr), "SPPAT_R0", RT_BITMAP) == nullptr) {
-    GTEST_SKIP() << "this build has no sprite sheet resource yet";
-  }
+  ASSERT_NE(nullptr, FindResourceA(GetModuleHandleA(nullptr), "SPPAT_R0", RT_BITMAP)) << "no sprite sheet resource";
   WindowScene s(4, true);
   ASSERT_EQ(64, s.scene.patternImages[0].width);
   for (int32_t i = 0; i < 4; ++i) s.Show(i, 7 * i + 3, 40 + 50 * i, 50 + 20 * i);
@@ -255,8 +253,7 @@ TEST(BitmapSearch, AFileOfTheNameIsFoundAndABrokenOneIsRefused) {
 }
 
 TEST(BitmapSearch, TheSheetResourceIsUsedInPlace) {
-  const HRSRC resource = FindResourceA(GetModuleHandleA(nullptr), "SPPAT_R0", RT_BITMAP);
-  if (resource == nullptr) GTEST_SKIP() << "this build has no sprite sheet resource yet";
+  ASSERT_NE(nullptr, FindResourceA(GetModuleHandleA(nullptr), "SPPAT_R0", RT_BITMAP)) << "no sprite sheet resource";
   LoadedBitmap loaded = LoadBitmapByName("SPPAT_R0");
   ASSERT_NE(nullptr, loaded.header);
   EXPECT_EQ(nullptr, loaded.owned) << "the resource is in the engine's form";
