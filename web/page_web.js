@@ -187,9 +187,11 @@
   }
 
   // Full screen ends as the saver does: on a key, a click, or the pointer moving
-  // further than the saver allows from where it was when full screen began.
-  let pointer = null;  // the last known pointer position, in screen coordinates
-  let anchor = null;   // where it was when full screen began
+  // further than the saver allows. The page learns where the pointer is only
+  // when it moves, so the first position seen in full screen is the one the
+  // travel is measured from (positions from before are in other coordinates:
+  // the window itself moves).
+  let anchor = null;
 
   function LeaveFullScreen() {
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
@@ -201,17 +203,18 @@
   }
 
   function OnPointerMove(event) {
-    pointer = { x: Math.round(event.screenX), y: Math.round(event.screenY) };
     if (!document.fullscreenElement || core === null) return;
-    if (anchor === null) anchor = pointer;
-    else if (core._PointerMovedFar(anchor.x, anchor.y, pointer.x, pointer.y)) LeaveFullScreen();
+    const x = Math.round(event.clientX);
+    const y = Math.round(event.clientY);
+    if (anchor === null) anchor = { x, y };
+    else if (core._PointerMovedFar(anchor.x, anchor.y, x, y)) LeaveFullScreen();
   }
 
   window.addEventListener('keydown', OnInput);
   window.addEventListener('pointerdown', OnInput);
   window.addEventListener('pointermove', OnPointerMove);
   document.addEventListener('fullscreenchange', () => {
-    anchor = document.fullscreenElement ? pointer : null;
+    anchor = null;
   });
   document.addEventListener('visibilitychange', () => {
     if (!document.hidden) due = performance.now() + kTickMs;  // a hidden tab owes nothing
