@@ -213,8 +213,10 @@
   window.addEventListener('keydown', OnInput);
   window.addEventListener('pointerdown', OnInput);
   window.addEventListener('pointermove', OnPointerMove);
+  // Cleared on leaving rather than on entering: the change event of entering
+  // may come after the first moves in full screen.
   document.addEventListener('fullscreenchange', () => {
-    anchor = null;
+    if (!document.fullscreenElement) anchor = null;
   });
   document.addEventListener('visibilitychange', () => {
     if (!document.hidden) due = performance.now() + kTickMs;  // a hidden tab owes nothing
