@@ -38,23 +38,29 @@ const kCompare = (url) => `(async () => {
 })()`;
 
 const kFrames = [
-  // seed, width, height, count, ticks, device pixel ratio, sound frequency (sound on when set)
-  { seed: 1, width: 320, height: 240, count: 10, ticks: 20, scale: 1 },
+  // seed, width, height, count, ticks, device pixel ratio, sound frequency (sound
+  // on when set), the size the page opens at before it is resized to width x height
+  { seed: 1, width: 320, height: 240, count: 10, ticks: 20, scale: 1, openAt: [300, 200] },
   { seed: 7, width: 203, height: 151, count: 24, ticks: 45, scale: 2, clips: true },
   { seed: 5, width: 50, height: 40, count: 3, ticks: 9, scale: 1, clips: true },
   { seed: 3141592653, width: 640, height: 480, count: 16, ticks: 100, scale: 1, frequency: 50 },
 ];
 
 async function checkFrame(browser, origin, c) {
-  const name = `seed ${c.seed}, ${c.width} x ${c.height} at ${c.scale}x, ${c.count} molecules, ${c.ticks} ticks`;
+  const name = `seed ${c.seed}, ${c.openAt ? `resized from ${c.openAt.join(' x ')} to ` : ''}${c.width} x ${c.height} at ${c.scale}x, ${c.count} molecules, ${c.ticks} ticks`;
   const picture = `frame-${c.seed}-${c.width}x${c.height}.png`;
   const size = ['--seed', c.seed, '--width', c.width, '--height', c.height, '--count', c.count, '--ticks', c.ticks];
   execFileSync(join(toolsDir, 'saver-render'), [...size, '--out', join(scratch, picture)].map(String));
   const sound = c.frequency ? `&sound=1&frequency=${c.frequency}` : '&sound=0';
+  const [width, height] = c.openAt ?? [c.width, c.height];
   const page = await browser.openPage(
-    `${origin}/index.html?seed=${c.seed}&count=${c.count}&ticks=${c.ticks}${sound}`,
-    { width: c.width, height: c.height, scale: c.scale });
-  await page.waitFor('window.briselPage?.finished', 30);
+    `${origin}/index.html?seed=${c.seed}&count=${c.count}&ticks=${c.ticks}${sound}`, { width, height, scale: c.scale });
+  if (c.openAt) {
+    await page.waitFor('window.briselPage?.finished', 30);
+    await page.call('Emulation.setDeviceMetricsOverride',
+      { width: c.width, height: c.height, deviceScaleFactor: c.scale, mobile: false });
+  }
+  await page.waitFor(`window.briselPage?.finished && document.getElementById('screen').width === ${c.width}`, 30);
   const result = await page.evaluate(kCompare(`/tests/web-scratch/${picture}`));
   check(result.differing === 0 && result.lit > 0 && result.canvas.join() === result.window.join() &&
         (!c.clips || result.edgeLit), `frame equals saver-render's: ${name}: ${JSON.stringify(result)}`);
