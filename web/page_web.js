@@ -125,7 +125,7 @@
   }
 
   // Sound. Browsers let a page start sound only after the user's first click or
-  // key, so the output and both sounds are made then.
+  // key, so the output is made then; sounds asked for before are not played.
   let audio = null;
   const sounds = [];
   let playing = null;
@@ -164,21 +164,26 @@
   }
 
   function WakeSound() {
-    if (audio !== null || core === null || typeof AudioContext === 'undefined') return;
-    audio = new AudioContext();
-    for (const sound of [0, 1]) {
+    if (audio === null && typeof AudioContext !== 'undefined') audio = new AudioContext();
+  }
+
+  // Sound `sound` decoded from the core's WAVE file on first use; null when the
+  // browser cannot play it.
+  function FindSound(sound) {
+    if (!(sound in sounds)) {
       const at = core._SoundImage(sound);
       try {
         sounds[sound] = DecodeWave(core.HEAPU8.slice(at, at + core._SoundImageSize(sound)));
       } catch (error) {
-        sounds[sound] = null;  // a rate the browser cannot play
+        sounds[sound] = null;  // a rate or length the browser refuses
       }
     }
+    return sounds[sound];
   }
 
   // A new sound cuts off the one playing, as on Windows.
   function PlaySound(sound) {
-    if (audio === null || !sounds[sound]) return;
+    if (audio === null || !FindSound(sound)) return;
     if (playing !== null) playing.stop();
     playing = audio.createBufferSource();
     playing.buffer = sounds[sound];
@@ -252,7 +257,9 @@
   countInput.addEventListener('input', ShowValues);
   frequencyInput.addEventListener('input', ShowValues);
   for (const input of [countInput, soundInput, frequencyInput]) input.addEventListener('change', OnSettingsChanged);
-  document.getElementById('full-screen').addEventListener('click', () => {
+  const fullScreenButton = document.getElementById('full-screen');
+  fullScreenButton.hidden = !document.fullscreenEnabled;
+  fullScreenButton.addEventListener('click', () => {
     document.documentElement.requestFullscreen().catch(() => {});
   });
 
