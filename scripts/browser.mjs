@@ -14,13 +14,16 @@ const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'appli
 // 127.0.0.1. Resolves to { origin, close() }.
 export function serveFiles(root) {
   const server = createServer((request, response) => {
-    const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    // The URL's own parsing resolves dot segments; normalize keeps the decoded
+    // path below the root.
+    const path = normalize(decodeURIComponent(new URL(request.url, 'http://host').pathname));
     const file = join(root, path.endsWith('/') ? path + 'index.html' : path);
     let size = -1;
     try {
-      if (!path.includes('..')) size = statSync(file).isFile() ? statSync(file).size : -1;
+      const stat = statSync(file);
+      if (stat.isFile()) size = stat.size;
     } catch {
-      size = -1;
+      // no such file
     }
     if (size < 0) {
       response.writeHead(404).end();
