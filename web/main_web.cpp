@@ -10,16 +10,9 @@
 
 #include "animation/animation.h"
 #include "animation/settings.h"
+#include "resources/embedded_assets.h"
 #include "shell/input_watch.h"
 #include "sprites/pixel_convert.h"
-
-// The committed sprite sheet and sounds, embedded at build time.
-extern const unsigned char kBuiltInSheetFile[];
-extern const size_t kBuiltInSheetFileSize;
-extern const unsigned char kBounceSoundFile[];
-extern const size_t kBounceSoundFileSize;
-extern const unsigned char kAmbientSoundFile[];
-extern const size_t kAmbientSoundFileSize;
 
 namespace {
 
