@@ -28,7 +28,8 @@ struct Run {
   SpriteScene scene;
   PixelTable pixels{};
   std::vector<int32_t> rects;      // left, top, width, height of each rectangle put
-  std::vector<uint32_t> rgba;      // their pixels, rectangle after rectangle, rows from the top
+  std::vector<uint32_t> rgba;      // their pixels, rectangle after rectangle, rows from the top;
+  size_t rgbaUsed = 0;             // the vector only grows, so a tick fills it without clearing it
   std::vector<int32_t> sounds;     // the sounds asked for, in order
 };
 
@@ -47,8 +48,9 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
   Run& r = *static_cast<Run*>(context);
   const SceneRect clipped = ClipRectToImage(rect, backBuffer);
   if (clipped.width <= 0 || clipped.height <= 0) return;
-  const size_t at = r.rgba.size();
-  r.rgba.resize(at + static_cast<size_t>(clipped.width) * clipped.height);
+  const size_t at = r.rgbaUsed;
+  r.rgbaUsed += static_cast<size_t>(clipped.width) * clipped.height;
+  if (r.rgba.size() < r.rgbaUsed) r.rgba.resize(r.rgbaUsed);
   ConvertBackBufferRect(backBuffer, clipped, r.pixels, r.rgba.data() + at, clipped.width);
   r.rects.insert(r.rects.end(), {clipped.left, clipped.top, clipped.width, clipped.height});
 }
@@ -91,7 +93,7 @@ EMSCRIPTEN_KEEPALIVE int32_t StartRun(int32_t width, int32_t height, int32_t sou
 EMSCRIPTEN_KEEPALIVE int32_t TickRun() {
   if (run == nullptr) return 0;
   run->rects.clear();
-  run->rgba.clear();
+  run->rgbaUsed = 0;
   run->sounds.clear();
   PresentSink sink;
   sink.context = run.get();
