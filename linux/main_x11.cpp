@@ -18,15 +18,8 @@
 #include "animation/animation.h"
 #include "linux/sounds_sdl.h"
 #include "linux/window_x11.h"
+#include "resources/embedded_assets.h"
 #include "shell/program_options.h"
-
-// The committed sprite sheet and sounds, embedded at build time.
-extern const unsigned char kBuiltInSheetFile[];
-extern const size_t kBuiltInSheetFileSize;
-extern const unsigned char kBounceSoundFile[];
-extern const size_t kBounceSoundFileSize;
-extern const unsigned char kAmbientSoundFile[];
-extern const size_t kAmbientSoundFileSize;
 
 namespace {
 

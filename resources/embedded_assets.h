@@ -1,0 +1,12 @@
+// The committed sprite sheet and sounds, whole files built into the programs
+// that carry them (cmake/EmbeddedAssets.cmake makes the definitions).
+#pragma once
+
+#include <cstddef>
+
+extern const unsigned char kBuiltInSheetFile[];  // resources/sppat_r0.bmp
+extern const size_t kBuiltInSheetFileSize;
+extern const unsigned char kBounceSoundFile[];   // resources/wavdat0.wav
+extern const size_t kBounceSoundFileSize;
+extern const unsigned char kAmbientSoundFile[];  // resources/wavdat1.wav
+extern const size_t kAmbientSoundFileSize;

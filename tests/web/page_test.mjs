@@ -1,0 +1,128 @@
+// The page in headless Chromium: its canvas, read back exactly, against
+// saver-render's frame; its sound requests against molecule-trace; full screen
+// against the saver's closing rules.
+//   node page_test.mjs <page folder> <folder of saver-render and molecule-trace>
+import { execFileSync } from 'node:child_process';
+import { mkdirSync } from 'node:fs';
+import { join } from 'node:path';
+import { launchBrowser, serveFiles } from '../../scripts/browser.mjs';
+
+const [pageDir, toolsDir] = process.argv.slice(2);
+const scratch = join(pageDir, 'tests', 'web-scratch');
+mkdirSync(scratch, { recursive: true });
+let failures = 0;
+const check = (ok, what) => {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures += 1;
+};
+
+// Differing pixels between the canvas and the PNG at `url`; `edgeLit` tells
+// whether the reference shows a molecule cut by the window's edge.
+const kCompare = (url) => `(async () => {
+  const canvas = document.getElementById('screen');
+  const got = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+  const picture = await createImageBitmap(await (await fetch('${url}')).blob(),
+                                          { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+  const scratch = new OffscreenCanvas(picture.width, picture.height).getContext('2d');
+  scratch.drawImage(picture, 0, 0);
+  const want = scratch.getImageData(0, 0, picture.width, picture.height).data;
+  let differing = got.length === want.length ? 0 : -1, lit = 0, edgeLit = false;
+  for (let i = 0; differing >= 0 && i < want.length; i += 4) {
+    if (got[i] !== want[i] || got[i + 1] !== want[i + 1] || got[i + 2] !== want[i + 2]) ++differing;
+    if (want[i] + want[i + 1] + want[i + 2] === 0) continue;
+    ++lit;
+    const x = (i / 4) % picture.width, y = Math.floor(i / 4 / picture.width);
+    edgeLit ||= x === 0 || y === 0 || x === picture.width - 1 || y === picture.height - 1;
+  }
+  return { differing, lit, edgeLit, canvas: [canvas.width, canvas.height], window: [innerWidth, innerHeight] };
+})()`;
+
+const kFrames = [
+  // seed, width, height, count, ticks, device pixel ratio, sound frequency (sound
+  // on when set), the size the page opens at before it is resized to width x height
+  { seed: 1, width: 320, height: 240, count: 10, ticks: 20, scale: 1, openAt: [300, 200] },
+  { seed: 7, width: 203, height: 151, count: 24, ticks: 45, scale: 2, clips: true },
+  { seed: 5, width: 50, height: 40, count: 3, ticks: 9, scale: 1, clips: true },
+  { seed: 3141592653, width: 640, height: 480, count: 16, ticks: 100, scale: 1, frequency: 50 },
+];
+
+async function checkFrame(browser, origin, c) {
+  const name = `seed ${c.seed}, ${c.openAt ? `resized from ${c.openAt.join(' x ')} to ` : ''}${c.width} x ${c.height} at ${c.scale}x, ${c.count} molecules, ${c.ticks} ticks`;
+  const picture = `frame-${c.seed}-${c.width}x${c.height}.png`;
+  const size = ['--seed', c.seed, '--width', c.width, '--height', c.height, '--count', c.count, '--ticks', c.ticks];
+  execFileSync(join(toolsDir, 'saver-render'), [...size, '--out', join(scratch, picture)].map(String));
+  const sound = c.frequency ? `&sound=1&frequency=${c.frequency}` : '&sound=0';
+  const [width, height] = c.openAt ?? [c.width, c.height];
+  const page = await browser.openPage(
+    `${origin}/index.html?seed=${c.seed}&count=${c.count}&ticks=${c.ticks}${sound}`, { width, height, scale: c.scale });
+  if (c.openAt) {
+    await page.waitFor('window.briselPage?.finished', 30);
+    await page.call('Emulation.setDeviceMetricsOverride',
+      { width: c.width, height: c.height, deviceScaleFactor: c.scale, mobile: false });
+  }
+  await page.waitFor(`window.briselPage?.finished && document.getElementById('screen').width === ${c.width}`, 30);
+  const result = await page.evaluate(kCompare(`/tests/web-scratch/${picture}`));
+  check(result.differing === 0 && result.lit > 0 && result.canvas.join() === result.window.join() &&
+        (!c.clips || result.edgeLit), `frame equals saver-render's: ${name}: ${JSON.stringify(result)}`);
+  if (c.frequency) {
+    const trace = execFileSync(join(toolsDir, 'molecule-trace'),
+      [...size, '--sound-switch', 1, '--sound-freq', c.frequency].map(String)).toString();
+    const want = trace.split('\n').filter((line) => line.startsWith('sound,'));
+    const got = (await page.evaluate('window.briselPage.sounds')).map((line) => 'sound,' + line);
+    check(want.length > 1 && got.join('\n') === want.join('\n'),
+      `sound requests equal molecule-trace's: ${name}: got ${got.length}, want ${want.length}`);
+  }
+  await page.close();
+}
+
+// The closing rules in full screen: a key ends it, a travel of 4 pixels from
+// the first position seen in full screen does not, one of 5 does; the cursor is
+// hidden meanwhile.
+async function checkFullScreen(browser, origin) {
+  const page = await browser.openPage(`${origin}/index.html?seed=2`, { width: 800, height: 600 });
+  const mouse = (type, x, y) => page.call('Input.dispatchMouseEvent',
+    { type, x, y, button: type === 'mouseMoved' ? 'none' : 'left', clickCount: 1 });
+  const key = (type) => page.call('Input.dispatchKeyEvent', { type, key: 'a', code: 'KeyA', text: 'a' });
+  const settle = () => new Promise((resolve) => setTimeout(resolve, 300));
+  const isFull = () => page.evaluate('document.fullscreenElement !== null');
+  const enter = async () => {
+    const [x, y] = await page.evaluate(`(() => { const r = document.getElementById('full-screen')
+      .getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]; })()`);
+    await mouse('mouseMoved', x, y);
+    await mouse('mousePressed', x, y);
+    await mouse('mouseReleased', x, y);
+    await page.waitFor('document.fullscreenElement !== null', 10);
+    return [x, y];
+  };
+
+  let [x, y] = await enter();
+  await mouse('mouseMoved', x + 1, y);
+  await mouse('mouseMoved', x + 4, y - 1);
+  await settle();
+  const cursor = await page.evaluate("getComputedStyle(document.getElementById('screen')).cursor");
+  check(await isFull() && cursor === 'none', `full screen stays on a 4-pixel move, cursor "${cursor}"`);
+  await key('keyDown');
+  await key('keyUp');
+  await settle();
+  check(!(await isFull()), 'a key ends full screen');
+
+  [x, y] = await enter();
+  await mouse('mouseMoved', x + 1, y);
+  await mouse('mouseMoved', x + 4, y + 2);
+  await settle();
+  check(!(await isFull()), 'a 5-pixel move ends full screen');
+  await page.close();
+}
+
+const server = await serveFiles(pageDir);
+const browser = await launchBrowser();
+try {
+  for (const c of kFrames) await checkFrame(browser, server.origin, c);
+  await checkFullScreen(browser, server.origin);
+} catch (error) {
+  check(false, error.stack);
+} finally {
+  await browser.close();
+  await server.close();
+}
+process.exit(failures === 0 ? 0 : 1);
