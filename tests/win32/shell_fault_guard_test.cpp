@@ -4,6 +4,9 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
 
 #include "shell/fault_guard_win32.h"
 #include "shell/password_win32.h"
@@ -18,20 +21,29 @@ using test_support::ScreenSaverRunning;
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
 DWORD gSeenCode = 0;
-LONG gVerdict = EXCEPTION_EXECUTE_HANDLER;
-
-LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
-  ++gFilterCalls;
-  gSeenCode = pointers->ExceptionRecord->ExceptionCode;
-  // Seen by the parent of a death test through the child's error output.
-  std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
-  std::fflush(stderr);
-  return gVerdict;
-}
+// The filter's answers in turn, then EXCEPTION_EXECUTE_HANDLER. kFaultInFilter:
+// it faults itself; EXCEPTION_CONTINUE_EXECUTION: it makes gBadAddress writable first.
+constexpr LONG kFaultInFilter = 2;
+std::vector<LONG> gVerdicts;
 
 int32_t Fault(void*) {
   *reinterpret_cast<volatile int*>(gBadAddress) = 1;
   return 5;
+}
+
+LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
+  // A guard that calls the filter again and again ends the process.
+  if (++gFilterCalls > 4) ExitProcess(98);
+  gSeenCode = pointers->ExceptionRecord->ExceptionCode;
+  // Seen by the parent of a death test through the child's error output.
+  std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
+  std::fflush(stderr);
+  const size_t turn = gFilterCalls - 1;
+  const LONG verdict = turn < gVerdicts.size() ? gVerdicts[turn] : EXCEPTION_EXECUTE_HANDLER;
+  if (verdict == kFaultInFilter) Fault(nullptr);
+  DWORD old;
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &old);
+  return verdict;
 }
 
 int32_t Return42(void*) { return 42; }
@@ -46,7 +58,8 @@ class FaultGuard : public ::testing::Test {
   void SetUp() override {
     gFilterCalls = 0;
     gSeenCode = 0;
-    gVerdict = EXCEPTION_EXECUTE_HANDLER;
+    gVerdicts.clear();
+    gBadAddress = 16;
     previousMode = SetErrorMode(SEM_NOGPFAULTERRORBOX);
     previousFilter = SetUnhandledExceptionFilter(RecordingFilter);
     TheShellState() = ShellState{};
@@ -142,6 +155,73 @@ TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgain) {
   EXPECT_EQ(2, gFilterCalls);
   EXPECT_EQ(9, RunGuarded(Fault, nullptr, 9));
   EXPECT_EQ(3, gFilterCalls);
+}
+
+// Points the test program's import of `name` at `replacement` and returns what it held.
+void* ReplaceImport(const char* name, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
+      base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+  for (; module->Name != 0; ++module) {
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+          std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) != 0) {
+        continue;
+      }
+      DWORD access;
+      VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &access);
+      return reinterpret_cast<void*>(std::exchange(slot->u1.Function, reinterpret_cast<uintptr_t>(replacement)));
+    }
+  }
+  return nullptr;
+}
+
+TEST_F(FaultGuard, TheLastChanceVerdictIsFollowed) {
+  // The system's filter answers "continue the search" only to a debugger; the
+  // recording filter stands in for it here.
+  void* system = ReplaceImport("UnhandledExceptionFilter", reinterpret_cast<void*>(RecordingFilter));
+  ASSERT_NE(nullptr, system);
+  struct Nested {
+    static int32_t Run(void*) { return RunGuarded(Fault, nullptr, 7); }
+  };
+  // Continue the search: the outer guard recovers.
+  gVerdicts = {EXCEPTION_CONTINUE_SEARCH};
+  EXPECT_EQ(3, RunGuarded(Nested::Run, nullptr, 3));
+  EXPECT_EQ(2, gFilterCalls);
+  // Continue execution: the write that faulted is done again, and succeeds.
+  gBadAddress = reinterpret_cast<uintptr_t>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
+  gVerdicts = {EXCEPTION_CONTINUE_EXECUTION};
+  gFilterCalls = 0;
+  EXPECT_EQ(5, RunGuarded(Nested::Run, nullptr, 3));
+  EXPECT_EQ(1, gFilterCalls);
+  ReplaceImport("UnhandledExceptionFilter", system);
+  // A fault in the filter is not shown to the same guard again: the outer one
+  // recovers (as the mode's guard does around the window procedure's).
+  gBadAddress = 16;
+  gVerdicts = {kFaultInFilter};
+  gFilterCalls = 0;
+  EXPECT_EXIT(ExitProcess(RunGuarded(Nested::Run, nullptr, -1)), ::testing::ExitedWithCode(-1), "filter saw c0000005");
+}
+
+// Deeper than any stack: a page of it per call.
+int32_t Recurse(void* depth) {
+  volatile char page[4096];
+  const auto d = reinterpret_cast<uintptr_t>(depth);
+  page[0] = static_cast<char>(d);
+  if (d == UINTPTR_MAX) return 0;
+  return Recurse(reinterpret_cast<void*>(d + 1)) + page[0];
+}
+
+TEST_F(FaultGuard, StackOverflowIsRecoveredFrom) {
+  TheShellState().win9xPlatform = true;
+  EXPECT_EXIT({
+    SetScreenSaverRunning(1);
+    const int32_t result = RunGuarded(Recurse, nullptr, -1);
+    ExitProcess(ScreenSaverRunning() == 0 ? result : 97);
+  }, ::testing::ExitedWithCode(-1), "filter saw c00000fd");
 }
 
 TEST_F(FaultGuard, FaultInAWindowProcedureIsCaught) {
