@@ -648,7 +648,14 @@ class MultiMonitor : public EndToEnd {
 
 TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
   SaverRun run(saver, "/s", ntDirectory);
-  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
+  const HWND window = WaitForSaverAndBlanking(run);
+  ASSERT_NE(nullptr, window);
+  ExpectMoleculesOnlyOnThePrimary(layout);
+  // A monitor that goes to sleep: the system moves its window onto the primary,
+  // then tells of the display change; the blanking windows are placed again.
+  SetWindowPos(run.TopWindows(kBlankingClass).front(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(layout.primary.right, layout.primary.bottom));
+  WaitForSaverAndBlanking(run);
   ExpectMoleculesOnlyOnThePrimary(layout);
   SetCursorPos(start.x + 3, start.y + 1);  // travel 4
   PumpFor(400);
