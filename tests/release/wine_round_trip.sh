@@ -1,8 +1,10 @@
 #!/bin/bash
 # The installer's round trip in a fresh Wine prefix of one architecture: a silent
-# install (file, uninstall entry, chosen saver), the installed saver full screen
-# until a key, a second silent install over the first, and a silent uninstall
-# that leaves nothing of the saver behind.
+# install into another folder (file, uninstall entry, chosen saver); an upgrade
+# over a changed .scr and entry; the installed saver full screen, upgraded while
+# it runs, until a key; an uninstall while a preview runs and an install before
+# the restart (which Wine plays with wineboot -r); and a silent uninstall that
+# leaves nothing of the saver behind.
 #   wine_round_trip.sh win64|win32 SETUP SCR VERSION PREFIX
 set -euo pipefail
 arch=$1 setup=$2 scr=$3 version=$4 prefix=$5
@@ -31,14 +33,38 @@ installed=$WINEPREFIX/drive_c/windows/$system/brisel.scr
 
 wine cmd /c exit >/dev/null 2>&1  # makes the prefix
 
+pending_renames() {
+  wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null
+}
+# An installed copy and an entry that an upgrade has to put right.
+make_stale() { printf 'stale' >> "$installed"; wine reg add "$uninstall_key" /v DisplayVersion /d 0.1 /f /reg:32 >/dev/null; }
+# Waits for the uninstaller, which runs from a copy of itself, to remove the entry.
+uninstall() {
+  local quiet uninstaller unix_uninstaller
+  quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+  uninstaller=$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<< "$quiet")
+  unix_uninstaller=$WINEPREFIX/drive_c/$(sed 's/^[Cc]:\\//; s/\\/\//g' <<< "$uninstaller")
+  [ -e "$unix_uninstaller" ] || fail "quiet uninstall command '$quiet'"
+  wine "$uninstaller" /S
+  for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$unix_uninstaller" ] && break; sleep 0.2; done
+  [ ! -e "$unix_uninstaller" ] || fail "$1: the uninstaller is left"
+  [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "$1: the uninstall entry is left"
+  [ ! -e "$installed" ] || fail "$1: brisel.scr is left"
+}
+
 expect_installed() {
-  wine "$setup" /S || fail "$1: the installer failed"
+  wine "$setup" /S ${2:+"$2"} || fail "$1: the installer failed"
   cmp -s "$installed" "$scr" || fail "$1: $system/brisel.scr is not the release .scr"
   [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "$1: no uninstall entry of $version"
   reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" ||
     fail "$1: SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
+  ! pending_renames | grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart: $(pending_renames)"
 }
-expect_installed "first install"
+expect_installed "first install" '/D=C:\Elsewhere'
+[ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
+make_stale
+expect_installed "upgrade"
+make_stale
 
 # The installed saver covers the screen and ends on a key.
 wine "C:\\windows\\$system\\brisel.scr" /s &
@@ -56,26 +82,29 @@ read -r screen_width screen_height < <(xdotool getdisplaygeometry)
 xdotool windowfocus "$window"
 sleep 0.5
 kill -0 "$saver" 2>/dev/null || fail "the saver ended before the key"
+expect_installed "upgrade while the saver runs"
+kill -0 "$saver" 2>/dev/null || fail "the saver ended before the key"
+xdotool windowfocus "$window"
 xdotool key shift
 for _ in $(seq 1 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$saver" 2>/dev/null && fail "the saver still runs after a key"
 wait "$saver" || fail "the saver's exit code is $?"
 
-expect_installed "second install"
+# Uninstalled while a preview runs (in Wine's desktop window, 0x10020), and
+# installed again before the restart that deletes what the uninstall left.
+wine "C:\\windows\\$system\\brisel.scr" /p 65568 &
+preview=$!
+sleep 1
+kill -0 "$preview" 2>/dev/null || fail "no preview"
+uninstall "uninstall while the preview runs"
+expect_installed "install before the restart"
+wineserver -k; wineboot -r >/dev/null 2>&1
+cmp -s "$installed" "$scr" || fail "the restart took the installed brisel.scr"
 
-# The uninstaller copies itself away and returns at once: wait for the prefix's
-# programs to end.
 printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
-quiet=$(reg_value "$uninstall_key" QuietUninstallString)
-uninstaller=$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<< "$quiet")
-unix_uninstaller=$WINEPREFIX/drive_c/$(sed 's/^[Cc]:\\//; s/\\/\//g' <<< "$uninstaller")
-[ -e "$unix_uninstaller" ] || fail "quiet uninstall command '$quiet'"
-wine "$uninstaller" /S
-wineserver -w
-[ ! -e "$installed" ] || fail "brisel.scr is left"
-[ ! -e "$unix_uninstaller" ] || fail "the uninstaller is left"
-[ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall entry is left"
+uninstall "uninstall"
+[ ! -e "$WINEPREFIX/drive_c/Elsewhere" ] || fail "C:\Elsewhere is left"
 ! grep -qi '^\[Brisel\]' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "the [Brisel] section is left"
 grep -q '^kept=1' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "other sections of CONTROL.INI are gone"
 [ -z "$(reg_value "$desktop_key" SCRNSAVE.EXE)" ] || fail "SCRNSAVE.EXE still names the saver"
-echo "$arch: install, saver, second install and uninstall passed"
+echo "$arch: installs, upgrades, uninstalls and restart passed"
