@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -21,8 +20,8 @@ using test_support::ScreenSaverRunning;
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
 DWORD gSeenCode = 0;
-// The filter's answers in turn, then EXCEPTION_EXECUTE_HANDLER. kFaultInFilter:
-// it faults itself; EXCEPTION_CONTINUE_EXECUTION: it makes gBadAddress writable first.
+// The filter's answers in turn, then EXCEPTION_EXECUTE_HANDLER. kFaultInFilter
+// faults in the filter; EXCEPTION_CONTINUE_EXECUTION first makes gBadAddress writable.
 constexpr LONG kFaultInFilter = 2;
 std::vector<LONG> gVerdicts;
 
@@ -32,17 +31,18 @@ int32_t Fault(void*) {
 }
 
 LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
-  // A guard that calls the filter again and again ends the process.
-  if (++gFilterCalls > 4) ExitProcess(98);
+  if (++gFilterCalls > 4) ExitProcess(98);  // a guard that asks again and again
   gSeenCode = pointers->ExceptionRecord->ExceptionCode;
   // Seen by the parent of a death test through the child's error output.
   std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
   std::fflush(stderr);
-  const size_t turn = gFilterCalls - 1;
-  const LONG verdict = turn < gVerdicts.size() ? gVerdicts[turn] : EXCEPTION_EXECUTE_HANDLER;
+  const LONG verdict = gFilterCalls > static_cast<int>(gVerdicts.size()) ? EXCEPTION_EXECUTE_HANDLER
+                                                                        : gVerdicts[gFilterCalls - 1];
   if (verdict == kFaultInFilter) Fault(nullptr);
-  DWORD old;
-  if (verdict == EXCEPTION_CONTINUE_EXECUTION) VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &old);
+  DWORD access;
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) {
+    VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &access);
+  }
   return verdict;
 }
 
@@ -142,7 +142,14 @@ TEST_F(FaultGuard, FaultIsShownToTheSystemFilterAndResetsTheRunningSetting) {
   EXPECT_EQ(0u, ScreenSaverRunning());
 }
 
-TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgain) {
+// The import slot through which the guard calls UnhandledExceptionFilter.
+#if defined(__i386__)
+extern "C" void* gSystemFilter asm("__imp__UnhandledExceptionFilter@4");
+#else
+extern "C" void* gSystemFilter asm("__imp_UnhandledExceptionFilter");
+#endif
+
+TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgainAndFollowTheVerdict) {
   // The inner guard is the nearer frame; after its recovery the outer one still catches.
   struct Outer {
     static int32_t Run(void*) {
@@ -155,73 +162,43 @@ TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgain) {
   EXPECT_EQ(2, gFilterCalls);
   EXPECT_EQ(9, RunGuarded(Fault, nullptr, 9));
   EXPECT_EQ(3, gFilterCalls);
-}
 
-// Points the test program's import of `name` at `replacement` and returns what it held.
-void* ReplaceImport(const char* name, void* replacement) {
-  auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(
-      base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-  for (; module->Name != 0; ++module) {
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slot) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-          std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) != 0) {
-        continue;
-      }
-      DWORD access;
-      VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &access);
-      return reinterpret_cast<void*>(std::exchange(slot->u1.Function, reinterpret_cast<uintptr_t>(replacement)));
-    }
-  }
-  return nullptr;
-}
-
-TEST_F(FaultGuard, TheLastChanceVerdictIsFollowed) {
-  // The system's filter answers "continue the search" only to a debugger; the
-  // recording filter stands in for it here.
-  void* system = ReplaceImport("UnhandledExceptionFilter", reinterpret_cast<void*>(RecordingFilter));
-  ASSERT_NE(nullptr, system);
-  struct Nested {
-    static int32_t Run(void*) { return RunGuarded(Fault, nullptr, 7); }
-  };
-  // Continue the search: the outer guard recovers.
+  // The system's filter answers "continue the search" only to a debugger: the
+  // recording filter stands in for it. Continued search: the outer guard recovers.
+  DWORD access;
+  VirtualProtect(&gSystemFilter, sizeof gSystemFilter, PAGE_READWRITE, &access);
+  void* const system = std::exchange(gSystemFilter, reinterpret_cast<void*>(RecordingFilter));
+  const auto nested = [](void*) { return RunGuarded(Fault, nullptr, 7); };
   gVerdicts = {EXCEPTION_CONTINUE_SEARCH};
-  EXPECT_EQ(3, RunGuarded(Nested::Run, nullptr, 3));
+  gFilterCalls = 0;
+  EXPECT_EQ(3, RunGuarded(nested, nullptr, 3));
   EXPECT_EQ(2, gFilterCalls);
-  // Continue execution: the write that faulted is done again, and succeeds.
+  // Continued execution: the write that faulted is done again, and succeeds.
   gBadAddress = reinterpret_cast<uintptr_t>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
   gVerdicts = {EXCEPTION_CONTINUE_EXECUTION};
   gFilterCalls = 0;
-  EXPECT_EQ(5, RunGuarded(Nested::Run, nullptr, 3));
+  EXPECT_EQ(5, RunGuarded(nested, nullptr, 3));
   EXPECT_EQ(1, gFilterCalls);
-  ReplaceImport("UnhandledExceptionFilter", system);
-  // A fault in the filter is not shown to the same guard again: the outer one
-  // recovers (as the mode's guard does around the window procedure's).
+  gSystemFilter = system;
+  // A fault in the filter goes to the guard further out, as from the window
+  // procedure's guard to the mode's, and is not shown to the same guard again.
   gBadAddress = 16;
   gVerdicts = {kFaultInFilter};
   gFilterCalls = 0;
-  EXPECT_EXIT(ExitProcess(RunGuarded(Nested::Run, nullptr, -1)), ::testing::ExitedWithCode(-1), "filter saw c0000005");
+  EXPECT_EXIT(ExitProcess(RunGuarded(nested, nullptr, -1)), ::testing::ExitedWithCode(-1), "filter saw c0000005");
 }
 
-// Deeper than any stack: a page of it per call.
-int32_t Recurse(void* depth) {
+// A page of stack per call, until there is none.
+int32_t Recurse(void* end) {
   volatile char page[4096];
-  const auto d = reinterpret_cast<uintptr_t>(depth);
-  page[0] = static_cast<char>(d);
-  if (d == UINTPTR_MAX) return 0;
-  return Recurse(reinterpret_cast<void*>(d + 1)) + page[0];
+  page[0] = 1;
+  return end == &gBadAddress ? 0 : Recurse(end) + page[0];
 }
 
-TEST_F(FaultGuard, StackOverflowIsRecoveredFrom) {
+TEST_F(FaultGuard, StackOverflowIsRecoveredFromAndResetsTheRunningSetting) {
   TheShellState().win9xPlatform = true;
-  EXPECT_EXIT({
-    SetScreenSaverRunning(1);
-    const int32_t result = RunGuarded(Recurse, nullptr, -1);
-    ExitProcess(ScreenSaverRunning() == 0 ? result : 97);
-  }, ::testing::ExitedWithCode(-1), "filter saw c00000fd");
+  EXPECT_EXIT(SetScreenSaverRunning(1); const int32_t result = RunGuarded(Recurse, nullptr, -1);
+              ExitProcess(ScreenSaverRunning() == 0 ? result : 97), ::testing::ExitedWithCode(-1), "filter saw c00000fd");
 }
 
 TEST_F(FaultGuard, FaultInAWindowProcedureIsCaught) {
