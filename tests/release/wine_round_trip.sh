@@ -33,23 +33,17 @@ installed=$WINEPREFIX/drive_c/windows/$system/brisel.scr
 
 wine cmd /c exit >/dev/null 2>&1  # makes the prefix
 
-pending_renames() {
-  wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null
-}
 # An installed copy and an entry that an upgrade has to put right.
 make_stale() { printf 'stale' >> "$installed"; wine reg add "$uninstall_key" /v DisplayVersion /d 0.1 /f /reg:32 >/dev/null; }
-# Waits for the uninstaller, which runs from a copy of itself, to remove the entry.
+# The uninstaller runs from a copy of itself and returns at once: wait for the entry to go.
 uninstall() {
-  local quiet uninstaller unix_uninstaller
-  quiet=$(reg_value "$uninstall_key" QuietUninstallString)
-  uninstaller=$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<< "$quiet")
-  unix_uninstaller=$WINEPREFIX/drive_c/$(sed 's/^[Cc]:\\//; s/\\/\//g' <<< "$uninstaller")
-  [ -e "$unix_uninstaller" ] || fail "quiet uninstall command '$quiet'"
-  wine "$uninstaller" /S
-  for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$unix_uninstaller" ] && break; sleep 0.2; done
-  [ ! -e "$unix_uninstaller" ] || fail "$1: the uninstaller is left"
-  [ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "$1: the uninstall entry is left"
-  [ ! -e "$installed" ] || fail "$1: brisel.scr is left"
+  local quiet=$(reg_value "$uninstall_key" QuietUninstallString) uninstaller
+  uninstaller=$WINEPREFIX/drive_c/$(sed -n 's/^"[Cc]:\\\(.*\)" \/S$/\1/p' <<< "$quiet" | tr '\\' /)
+  [ -e "$uninstaller" ] || fail "quiet uninstall command '$quiet'"
+  wine "$(sed 's/"\(.*\)" \/S/\1/' <<< "$quiet")" /S
+  for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && break; sleep 0.2; done
+  [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$uninstaller" ] && [ ! -e "$installed" ] ||
+    fail "$1: the entry, the uninstaller or brisel.scr is left"
 }
 
 expect_installed() {
@@ -58,7 +52,8 @@ expect_installed() {
   [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "$1: no uninstall entry of $version"
   reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" ||
     fail "$1: SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
-  ! pending_renames | grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart: $(pending_renames)"
+  ! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
+    grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart"
 }
 expect_installed "first install" '/D=C:\Elsewhere'
 [ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
@@ -97,9 +92,15 @@ preview=$!
 sleep 1
 kill -0 "$preview" 2>/dev/null || fail "no preview"
 uninstall "uninstall while the preview runs"
+# An earlier version's uninstaller queued the delete of brisel.scr itself; the
+# install drops that and keeps the other operations.
+touch "$WINEPREFIX/drive_c/other.tmp"
+printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager]\n"PendingFileRenameOperations"=hex(7):%s00\n' \
+  "$(printf '\\??\\C:\\windows\\%s\\brisel.scr\0\0\\??\\C:\\other.tmp\0\0' $system | od -An -tx1 -v | tr -s ' \n' , | sed 's/^,//')" > "$WINEPREFIX/drive_c/pending.reg"
+wine regedit /s 'C:\pending.reg'
 expect_installed "install before the restart"
 wineserver -k; wineboot -r >/dev/null 2>&1
-cmp -s "$installed" "$scr" || fail "the restart took the installed brisel.scr"
+cmp -s "$installed" "$scr" && [ ! -e "$WINEPREFIX/drive_c/other.tmp" ] || fail "the restart took brisel.scr or kept other.tmp"
 
 printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
 uninstall "uninstall"
