@@ -44,6 +44,7 @@ uninstall() {
   for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && break; sleep 0.2; done
   [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$uninstaller" ] && [ ! -e "$installed" ] ||
     fail "$1: the entry, the uninstaller or brisel.scr is left"
+  ! reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" || fail "$1: SCRNSAVE.EXE still names the saver"
 }
 
 expect_installed() {
@@ -103,9 +104,16 @@ wineserver -k; wineboot -r >/dev/null 2>&1
 cmp -s "$installed" "$scr" && [ ! -e "$WINEPREFIX/drive_c/other.tmp" ] || fail "the restart took brisel.scr or kept other.tmp"
 
 printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
+# A saver of the user's own in the 64-bit System32 is not the one installed: it stays chosen.
+own=
+if [ "$arch" = win64 ]; then
+  own='C:\windows\system32\brisel.scr'
+  cp "$scr" "$WINEPREFIX/drive_c/windows/system32/brisel.scr"
+  wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$own" /f >/dev/null
+fi
 uninstall "uninstall"
 [ ! -e "$WINEPREFIX/drive_c/Elsewhere" ] || fail "C:\Elsewhere is left"
 ! grep -qi '^\[Brisel\]' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "the [Brisel] section is left"
 grep -q '^kept=1' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "other sections of CONTROL.INI are gone"
-[ -z "$(reg_value "$desktop_key" SCRNSAVE.EXE)" ] || fail "SCRNSAVE.EXE still names the saver"
+[ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "$own" ] || fail "SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
 echo "$arch: installs, upgrades, uninstalls and restart passed"
