@@ -10,12 +10,14 @@ set -euo pipefail
 arch=$1 setup=$2 scr=$3 version=$4 prefix=$5
 source "$(dirname "$0")/../../scripts/wine-lib.sh"
 
+chattr -i "$prefix"/drive_c/windows/sys* 2>/dev/null || true
 rm -rf "$prefix"
 [ "$arch" = win32 ] && export WINEARCH=win32
 use_wine_prefix "$prefix"
 xvfb_pid=
 [ -n "${DISPLAY:-}" ] || { start_xvfb 1024x768x24; xvfb_pid=$XVFB_PID; }
 cleanup() {
+  [ -z "${installed:-}" ] || unlock_system
   wineserver -k 2>/dev/null || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -30,6 +32,9 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisel'
 desktop_key='HKCU\Control Panel\Desktop'
 if [ "$arch" = win64 ]; then system=syswow64; else system=system32; fi
 installed=$WINEPREFIX/drive_c/windows/$system/brisel.scr
+# Read-only for the installer's rights check (immutable, for a root that ignores modes).
+lock_system() { chmod a-w "${installed%/*}" && { chattr +i "${installed%/*}" 2>/dev/null || [ "$(id -u)" != 0 ]; }; }
+unlock_system() { chattr -i "${installed%/*}" 2>/dev/null; chmod u+w "${installed%/*}"; }
 
 wine cmd /c exit >/dev/null 2>&1  # makes the prefix
 
@@ -56,6 +61,14 @@ expect_installed() {
   ! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
     grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart"
 }
+# Without the right to change the system folder: refused with exit code 5, nothing chosen.
+wine reg add "$desktop_key" /v SCRNSAVE.EXE /d 'C:\mine.scr' /f >/dev/null
+lock_system || fail "cannot make the system folder read-only"
+status=0
+wine "$setup" /S || status=$?
+unlock_system
+[ "$status $(reg_value "$desktop_key" SCRNSAVE.EXE)" = '5 C:\mine.scr' ] ||
+  fail "without rights: exit code $status, SCRNSAVE.EXE '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
 expect_installed "first install" '/D=C:\Elsewhere'
 [ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
 make_stale
