@@ -651,8 +651,7 @@ TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
   const HWND window = WaitForSaverAndBlanking(run);
   ASSERT_NE(nullptr, window);
   ExpectMoleculesOnlyOnThePrimary(layout);
-  // A monitor that goes to sleep: the system moves its window onto the primary,
-  // then tells of the display change; the blanking windows are placed again.
+  // A monitor went to sleep: its window was moved onto the primary, and the display changed.
   SetWindowPos(run.TopWindows(kBlankingClass).front(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(layout.primary.right, layout.primary.bottom));
   WaitForSaverAndBlanking(run);
