@@ -648,8 +648,8 @@ class MultiMonitor : public EndToEnd {
 
 TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
   SaverRun run(saver, "/s", ntDirectory);
-  const HWND window = WaitForSaverAndBlanking(run);
-  ASSERT_NE(nullptr, window);
+  HWND window;
+  ASSERT_NE(nullptr, window = WaitForSaverAndBlanking(run));
   ExpectMoleculesOnlyOnThePrimary(layout);
   // A monitor went to sleep: its window was moved onto the primary, and the display changed.
   SetWindowPos(run.TopWindows(kBlankingClass).front(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -1,8 +1,7 @@
 #!/bin/bash
-# The installer's round trip in a fresh Wine prefix of one architecture: silent
-# installs (file, uninstall entry, chosen saver) over a changed one, while the saver
-# runs and after an uninstall while a preview runs, a restart (wineboot -r), and
-# a silent uninstall that leaves nothing of the saver behind.
+# The installer's round trip in a fresh Wine prefix of one architecture: silent installs
+# (file, uninstall entry, chosen saver) over a changed one, while the saver or a preview
+# runs, a restart (wineboot -r), and an uninstall that leaves nothing of the saver behind.
 #   wine_round_trip.sh win64|win32 SETUP SCR VERSION PREFIX
 set -euo pipefail
 arch=$1 setup=$2 scr=$3 version=$4 prefix=$5
@@ -30,13 +29,11 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisel'
 desktop_key='HKCU\Control Panel\Desktop'
 if [ "$arch" = win64 ]; then system=syswow64; else system=system32; fi
 installed=$WINEPREFIX/drive_c/windows/$system/brisel.scr
-# Read-only (immutable, for a root that ignores modes) for the installer's rights check.
 lock_system() { chmod a-w "${installed%/*}" && { chattr +i "${installed%/*}" 2>/dev/null || [ "$(id -u)" != 0 ]; }; }
 unlock_system() { chattr -i "${installed%/*}" 2>/dev/null; chmod u+w "${installed%/*}"; }
 
 wine cmd /c exit >/dev/null 2>&1  # makes the prefix
 
-# An installed copy and an entry that an upgrade has to put right.
 make_stale() { printf 'stale' >> "$installed"; wine reg add "$uninstall_key" /v DisplayVersion /d 0.1 /f /reg:32 >/dev/null; }
 # The uninstaller runs from a copy of itself and returns at once: wait for the entry to go.
 uninstall() {
@@ -58,7 +55,6 @@ expect_installed() {
   ! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
     grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart"
 }
-# Without the right to change the system folder: refused with exit code 5, nothing chosen.
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d 'C:\mine.scr' /f >/dev/null
 lock_system || fail "cannot make the system folder read-only"
 status=0; wine "$setup" /S || status=$?

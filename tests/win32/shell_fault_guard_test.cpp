@@ -20,8 +20,8 @@ using test_support::ScreenSaverRunning;
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
 DWORD gSeenCode = 0;
-// The filter's next answers, then EXCEPTION_EXECUTE_HANDLER. kFaultInFilter faults in the
-// filter; EXCEPTION_CONTINUE_EXECUTION first makes gBadAddress writable.
+// The filter's next answers, then EXCEPTION_EXECUTE_HANDLER. It faults for kFaultInFilter
+// and makes gBadAddress writable for EXCEPTION_CONTINUE_EXECUTION.
 constexpr LONG kFaultInFilter = 2;
 std::vector<LONG> gVerdicts;
 int32_t Fault(void*);
@@ -35,7 +35,9 @@ LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
   const LONG verdict = gVerdicts.empty() ? EXCEPTION_EXECUTE_HANDLER : gVerdicts.front();
   if (!gVerdicts.empty()) gVerdicts.erase(gVerdicts.begin());
   DWORD access;
-  if (verdict == EXCEPTION_CONTINUE_EXECUTION) VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &access);
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) {
+    VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &access);
+  }
   if (verdict == kFaultInFilter) Fault(nullptr);
   return verdict;
 }
@@ -130,7 +132,6 @@ TEST_F(FaultGuard, BodyWithoutFaultGivesItsResult) {
   EXPECT_EQ(0, gFilterCalls);
 }
 
-// A page of stack per call, until there is none.
 int32_t Recurse(void* end) {
   volatile char page[4096];
   page[0] = 1;
@@ -148,7 +149,8 @@ TEST_F(FaultGuard, FaultIsShownToTheSystemFilterAndResetsTheRunningSetting) {
   EXPECT_EQ(0u, ScreenSaverRunning());
   // A stack overflow too, on what is left of the stack (exit code 97: the setting stayed on).
   EXPECT_EXIT(SetScreenSaverRunning(1); const int32_t result = RunGuarded(Recurse, nullptr, -1);
-              ExitProcess(ScreenSaverRunning() == 0 ? result : 97), ::testing::ExitedWithCode(-1), "filter saw c00000fd");
+              ExitProcess(ScreenSaverRunning() == 0 ? result : 97),
+              ::testing::ExitedWithCode(-1), "filter saw c00000fd");
 }
 
 // The import slot through which the guard calls UnhandledExceptionFilter.
@@ -172,20 +174,17 @@ TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgainAndFollowTheVerdict) {
   EXPECT_EQ(9, RunGuarded(Fault, nullptr, 9));
   EXPECT_EQ(3, gFilterCalls);
 
-  // The system's filter says "continue the search" only to a debugger: the recording
-  // filter stands in for it. Continued search: the outer guard recovers.
+  // The system's filter continues the search only for a debugger: the recording one stands in.
   void* const system = std::exchange(gSystemFilter, reinterpret_cast<void*>(RecordingFilter));
   const auto nested = [](void*) { return RunGuarded(Fault, nullptr, 7); };
   gVerdicts = {EXCEPTION_CONTINUE_SEARCH};
   EXPECT_EQ(3, RunGuarded(nested, nullptr, 3));
   EXPECT_EQ(5, gFilterCalls);
-  // Continued execution: the write that faulted is done again, and succeeds.
   gBadAddress = reinterpret_cast<uintptr_t>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
   gVerdicts = {EXCEPTION_CONTINUE_EXECUTION};
   EXPECT_EQ(5, RunGuarded(nested, nullptr, 3));
   EXPECT_EQ(6, gFilterCalls);
-  // A fault in the filter goes to the guard further out (from the window procedure's
-  // to the mode's) and is not shown to the same guard again.
+  // A fault in the filter goes to the guard further out, not to the same one again.
   gSystemFilter = system;
   gBadAddress = 16;
   gVerdicts = {kFaultInFilter};
