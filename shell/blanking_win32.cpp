@@ -41,6 +41,7 @@ std::vector<ScreenRect> FindMonitors() {
 
 bool RegisterBlankingClass(HINSTANCE instance) {
   WNDCLASSA windowClass{};
+  if (GetClassInfoA(instance, kBlankingClassName, &windowClass)) return true;
   windowClass.lpfnWndProc = BlankingWindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = nullptr;  // no cursor, as over the saver window
@@ -49,9 +50,19 @@ bool RegisterBlankingClass(HINSTANCE instance) {
   return RegisterClassA(&windowClass) != 0;
 }
 
+void RemoveBlankingWindows(HWND saverWindow) {
+  HWND window = nullptr;
+  while ((window = FindWindowExA(nullptr, window, kBlankingClassName, nullptr)) != nullptr) {
+    if (GetWindow(window, GW_OWNER) != saverWindow) continue;
+    DestroyWindow(window);
+    window = nullptr;  // the search starts again: a destroyed window marks no place
+  }
+}
+
 }  // namespace
 
 void BlankOtherMonitors(HWND saverWindow) {
+  RemoveBlankingWindows(saverWindow);
   RECT saver{};
   GetWindowRect(saverWindow, &saver);
   const std::vector<ScreenRect> rects =

@@ -12,6 +12,10 @@ constexpr char kBlankingClassName[] = "BriselBlankingClass";
 // they go when it goes), shown without taking activation from it. Input on them
 // goes to the saver window. Does nothing on a one-monitor desktop and on systems
 // without the monitor functions of USER32 (looked up at run time).
+// Called again by the saver window's procedure when the monitor layout changes
+// (WM_DISPLAYCHANGE): the system has then moved windows off monitors that went
+// away onto the others, so the blanking windows it made before go and new ones
+// cover the monitors as they are now.
 void BlankOtherMonitors(HWND saverWindow);
 
 // The blanking windows' procedure: hides the cursor, never takes activation, and

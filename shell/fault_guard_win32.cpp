@@ -5,14 +5,21 @@
 // list (at fs:0), exactly what a compiler-made frame does; on x86-64 the guard
 // function names its handler in its unwind data. The handler consults
 // UnhandledExceptionFilter; to recover, it has the system unwind the frames above
-// the guard (running their termination handlers) and resumes in RunGuarded with
-// __builtin_longjmp, which restores only the stack and frame registers. Nothing
+// the guard (running their termination handlers) and resumes in RunGuarded where
+// __builtin_setjmp left it, restoring only the stack and frame registers. Nothing
 // ever continues the faulting code, so exceptions that cannot be continued are
 // recovered from like any other.
+//
+// A fault while the handler consults the filter (in the filter itself, or in a
+// top-level filter that a library installed) reaches the same guard again,
+// marked as nested: that guard then turns the screen-saver-running setting off
+// and leaves the exception to the frames further out, instead of asking the
+// faulting filter again and again until the stack is gone.
 #include "shell/fault_guard_win32.h"
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "shell/password_win32.h"
@@ -25,11 +32,22 @@ struct GuardFrame {
   // Layout of EXCEPTION_REGISTRATION_RECORD: the system walks these two fields.
   GuardFrame* next;
   void* handler;
+  void* resume[5];  // __builtin_setjmp's buffer
 #else
+  void* resume[5];    // __builtin_setjmp's buffer, first: ResumeAtGuard reads it
   GuardFrame* outer;  // the thread's next guard further out
 #endif
-  void* resume[5];  // __builtin_setjmp's buffer
 };
+
+// Whether the handler leaves this exception to others: an unwind passing through,
+// or a fault in its own consultation of the filter.
+bool LeftToOthers(const EXCEPTION_RECORD* record) {
+  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return true;
+  if ((record->ExceptionFlags & EXCEPTION_NESTED_CALL) == 0) return false;
+  // Whatever the frames further out do may fault again or end the process.
+  SetScreenSaverRunning(0);
+  return true;
+}
 
 LONG AskSystem(EXCEPTION_RECORD* record, CONTEXT* context) {
   EXCEPTION_POINTERS pointers{record, context};
@@ -83,7 +101,7 @@ void UnwindFramesAbove(void* frame, EXCEPTION_RECORD* record) {
 
 extern "C" EXCEPTION_DISPOSITION __cdecl SaverGuardHandler(EXCEPTION_RECORD* record, void* establisher,
                                                            CONTEXT* context, void*) {
-  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+  if (LeftToOthers(record)) return ExceptionContinueSearch;
   const LONG verdict = AskSystem(record, context);
   if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
   if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
@@ -129,13 +147,25 @@ GuardFrame* GuardOf(void* establisher) {
 
 }  // namespace
 
-// Where the unwind ends: on RunGuarded's stack as it was when it called the body,
-// reached by a jump rather than a call, hence the realignment.
-[[noreturn, gnu::force_align_arg_pointer]] void ResumeAtGuard() { __builtin_longjmp(activeGuard->resume, 1); }
+// Where the unwind ends, with the guard's record in RAX (RtlUnwind's return
+// value). It runs on RunGuarded's stack as it was when RunGuarded called the body,
+// which no function could be entered on (the alignment would be off by 8 and no
+// return address is there), so it calls nothing: it does what __builtin_longjmp
+// does with the buffer of __builtin_setjmp (frame register, resume address,
+// stack pointer) and jumps back into RunGuarded.
+extern "C" [[noreturn]] void ResumeAtGuard();
+asm(R"(
+    .text
+    .p2align 4
+ResumeAtGuard:
+    movq 16(%rax), %rsp
+    movq (%rax), %rbp
+    jmpq *8(%rax)
+)");
 
 extern "C" EXCEPTION_DISPOSITION SaverGuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT* context,
                                                    void*) {
-  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+  if (LeftToOthers(record)) return ExceptionContinueSearch;
   GuardFrame* guard = GuardOf(establisher);
   if (guard == nullptr) return ExceptionContinueSearch;
   const LONG verdict = AskSystem(record, context);
@@ -143,8 +173,8 @@ extern "C" EXCEPTION_DISPOSITION SaverGuardHandler(EXCEPTION_RECORD* record, voi
   if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
   // Unwinds the dispatcher and every frame up to the guard's, running their
   // termination handlers, and jumps to ResumeAtGuard; it does not return.
-  activeGuard = guard;
-  RtlUnwind(establisher, reinterpret_cast<void*>(&ResumeAtGuard), record, nullptr);
+  static_assert(offsetof(GuardFrame, resume) == 0);
+  RtlUnwind(establisher, reinterpret_cast<void*>(&ResumeAtGuard), record, guard);
   __builtin_unreachable();
 }
 

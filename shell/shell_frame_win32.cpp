@@ -2,6 +2,7 @@
 #include "shell/shell_frame_win32.h"
 
 #include "animation/animation_window_win32.h"
+#include "shell/blanking_win32.h"
 #include "shell/fault_guard_win32.h"
 #include "shell/find_procedure_win32.h"
 #include "shell/shell_main_win32.h"
@@ -59,6 +60,11 @@ LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LP
       return 1;
     case WM_SYSCOMMAND:
       if (fullScreen && IsTaskSwitch(wParam)) return 0;
+      break;
+    case WM_DISPLAYCHANGE:
+      // A monitor that slept or was unplugged: its blanking window may now lie
+      // over the animation, and a monitor that came back is bare.
+      if (fullScreen) BlankOtherMonitors(window);
       break;
     case WM_TIMER:
       if (shell.closeApproved != 0) return 0;

@@ -677,7 +677,13 @@ class MultiMonitor : public EndToEnd {
 
 TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
   SaverRun run(saver, "/s", ntDirectory);
-  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
+  HWND window;
+  ASSERT_NE(nullptr, window = WaitForSaverAndBlanking(run));
+  ExpectMoleculesOnlyOnThePrimary(layout);
+  // A monitor went to sleep: its window was moved onto the primary, and the display changed.
+  SetWindowPos(run.TopWindows(kBlankingClass).front(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(layout.primary.right, layout.primary.bottom));
+  WaitForSaverAndBlanking(run);
   ExpectMoleculesOnlyOnThePrimary(layout);
   SetCursorPos(start.x + 3, start.y + 1);  // travel 4
   PumpFor(400);

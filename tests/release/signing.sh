@@ -10,5 +10,6 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 
   -subj "/CN=Brisel test signer" -addext extendedKeyUsage=codeSigning 2>/dev/null
 openssl pkcs12 -export -inkey key.pem -in cert.pem -out cert.p12 -passout pass:throwaway
 cp "$scr" signed.scr
-SIGN_PKCS12=cert.p12 SIGN_PASSWORD=throwaway "$sign" signed.scr
+SIGN_PKCS12=cert.p12 SIGN_PASSWORD=throwaway SIGN_TIMESTAMP_URL= "$sign" signed.scr
 osslsigncode verify -CAfile cert.pem -in signed.scr
+! SIGN_PKCS12=cert.p12 SIGN_PASSWORD=throwaway SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ "$sign" signed.scr 2>/dev/null

@@ -1,19 +1,20 @@
 #!/bin/bash
-# The installer's round trip in a fresh Wine prefix of one architecture: a silent
-# install (file, uninstall entry, chosen saver), the installed saver full screen
-# until a key, a second silent install over the first, and a silent uninstall
-# that leaves nothing of the saver behind.
+# The installer's round trip in a fresh Wine prefix of one architecture: silent installs
+# (file, uninstall entry, chosen saver) over a changed one, while the saver or a preview
+# runs, a restart (wineboot -r), and an uninstall that leaves nothing of the saver behind.
 #   wine_round_trip.sh win64|win32 SETUP SCR VERSION PREFIX
 set -euo pipefail
 arch=$1 setup=$2 scr=$3 version=$4 prefix=$5
 source "$(dirname "$0")/../../scripts/wine-lib.sh"
 
+chattr -i "$prefix"/drive_c/windows/sys* 2>/dev/null || true
 rm -rf "$prefix"
 [ "$arch" = win32 ] && export WINEARCH=win32
 use_wine_prefix "$prefix"
 xvfb_pid=
 [ -n "${DISPLAY:-}" ] || { start_xvfb 1024x768x24; xvfb_pid=$XVFB_PID; }
 cleanup() {
+  [ -z "${installed:-}" ] || unlock_system
   wineserver -k 2>/dev/null || true
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -28,17 +29,43 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brisel'
 desktop_key='HKCU\Control Panel\Desktop'
 if [ "$arch" = win64 ]; then system=syswow64; else system=system32; fi
 installed=$WINEPREFIX/drive_c/windows/$system/brisel.scr
+lock_system() { chmod a-w "${installed%/*}" && { chattr +i "${installed%/*}" 2>/dev/null || [ "$(id -u)" != 0 ]; }; }
+unlock_system() { chattr -i "${installed%/*}" 2>/dev/null; chmod u+w "${installed%/*}"; }
 
 wine cmd /c exit >/dev/null 2>&1  # makes the prefix
 
+make_stale() { printf 'stale' >> "$installed"; wine reg add "$uninstall_key" /v DisplayVersion /d 0.1 /f /reg:32 >/dev/null; }
+# The uninstaller runs from a copy of itself and returns at once: wait for the entry to go.
+uninstall() {
+  local quiet=$(reg_value "$uninstall_key" QuietUninstallString) uninstaller
+  uninstaller=$WINEPREFIX/drive_c/$(sed -n 's/^"[Cc]:\\\(.*\)" \/S$/\1/p' <<< "$quiet" | tr '\\' /)
+  wine "$(sed 's/"\(.*\)" \/S/\1/' <<< "$quiet")" /S
+  for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && break; sleep 0.2; done
+  [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$uninstaller" ] && [ ! -e "$installed" ] ||
+    fail "$1: the entry, the uninstaller or brisel.scr is left"
+  ! reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" || fail "$1: SCRNSAVE.EXE still names the saver"
+}
+
 expect_installed() {
-  wine "$setup" /S || fail "$1: the installer failed"
+  wine "$setup" /S ${2:+"$2"} || fail "$1: the installer failed"
   cmp -s "$installed" "$scr" || fail "$1: $system/brisel.scr is not the release .scr"
   [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "$1: no uninstall entry of $version"
   reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" ||
     fail "$1: SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
+  ! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
+    grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart"
 }
-expect_installed "first install"
+wine reg add "$desktop_key" /v SCRNSAVE.EXE /d 'C:\mine.scr' /f >/dev/null
+status=skipped; ! lock_system || { wine "$setup" /S && status=0 || status=$?; }
+unlock_system
+[ "$status" = skipped ] && echo "$arch: no rights check, the system folder cannot be made read-only here" ||
+  [ "$status $(reg_value "$desktop_key" SCRNSAVE.EXE)" = '5 C:\mine.scr' ] ||
+  fail "without rights: exit code $status, SCRNSAVE.EXE '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
+expect_installed "first install" '/D=C:\Elsewhere'
+[ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
+make_stale
+expect_installed "upgrade"
+make_stale
 
 # The installed saver covers the screen and ends on a key.
 wine "C:\\windows\\$system\\brisel.scr" /s &
@@ -56,26 +83,32 @@ read -r screen_width screen_height < <(xdotool getdisplaygeometry)
 xdotool windowfocus "$window"
 sleep 0.5
 kill -0 "$saver" 2>/dev/null || fail "the saver ended before the key"
+expect_installed "upgrade while the saver runs"
 xdotool key shift
 for _ in $(seq 1 50); do kill -0 "$saver" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$saver" 2>/dev/null && fail "the saver still runs after a key"
 wait "$saver" || fail "the saver's exit code is $?"
 
-expect_installed "second install"
+# Uninstalled while a preview runs (in Wine's desktop window) and installed before the restart.
+wine "C:\\windows\\$system\\brisel.scr" /p 65568 & preview=$!
+sleep 1; kill -0 "$preview" 2>/dev/null || fail "no preview"
+uninstall "uninstall while the preview runs"
+# An earlier version's uninstall queued brisel.scr itself: the install drops only that.
+touch "$WINEPREFIX/drive_c/other.tmp"
+printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager]\n"PendingFileRenameOperations"=hex(7):%s00\n' \
+  "$(printf '\\??\\C:\\windows\\%s\\brisel.scr\0\0\\??\\C:\\other.tmp\0\0' $system | od -An -tx1 -v | tr -s ' \n' , | sed 's/^,//')" > "$WINEPREFIX/drive_c/pending.reg"
+wine regedit /s 'C:\pending.reg'
+expect_installed "install before the restart"
+wineserver -k; wineboot -r >/dev/null 2>&1
+cmp -s "$installed" "$scr" && [ ! -e "$WINEPREFIX/drive_c/other.tmp" ] || fail "the restart took brisel.scr or kept other.tmp"
 
-# The uninstaller copies itself away and returns at once: wait for the prefix's
-# programs to end.
 printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
-quiet=$(reg_value "$uninstall_key" QuietUninstallString)
-uninstaller=$(sed -n 's/^"\(.*\)" \/S$/\1/p' <<< "$quiet")
-unix_uninstaller=$WINEPREFIX/drive_c/$(sed 's/^[Cc]:\\//; s/\\/\//g' <<< "$uninstaller")
-[ -e "$unix_uninstaller" ] || fail "quiet uninstall command '$quiet'"
-wine "$uninstaller" /S
-wineserver -w
-[ ! -e "$installed" ] || fail "brisel.scr is left"
-[ ! -e "$unix_uninstaller" ] || fail "the uninstaller is left"
-[ -z "$(reg_value "$uninstall_key" DisplayName)" ] || fail "the uninstall entry is left"
+# A saver of the user's own in the 64-bit System32 is not the one installed: it stays chosen.
+own=; [ "$arch" = win32 ] || own='C:\windows\system32\brisel.scr'
+[ -z "$own" ] || { cp "$scr" "${installed/syswow64/system32}" && wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$own" /f >/dev/null; }
+uninstall "uninstall"
+[ ! -e "$WINEPREFIX/drive_c/Elsewhere" ] || fail "C:\Elsewhere is left"
 ! grep -qi '^\[Brisel\]' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "the [Brisel] section is left"
 grep -q '^kept=1' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "other sections of CONTROL.INI are gone"
-[ -z "$(reg_value "$desktop_key" SCRNSAVE.EXE)" ] || fail "SCRNSAVE.EXE still names the saver"
-echo "$arch: install, saver, second install and uninstall passed"
+[ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "$own" ] || fail "SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
+echo "$arch: installs, upgrades, uninstalls and restart passed"

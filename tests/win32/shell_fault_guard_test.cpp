@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "shell/fault_guard_win32.h"
 #include "shell/password_win32.h"
@@ -18,15 +20,26 @@ using test_support::ScreenSaverRunning;
 volatile uintptr_t gBadAddress = 16;  // read at run time so the compiler cannot see the fault
 int gFilterCalls = 0;
 DWORD gSeenCode = 0;
-LONG gVerdict = EXCEPTION_EXECUTE_HANDLER;
+// The filter's next answers, then EXCEPTION_EXECUTE_HANDLER. It faults for kFaultInFilter
+// and makes gBadAddress writable for EXCEPTION_CONTINUE_EXECUTION.
+constexpr LONG kFaultInFilter = 2;
+std::vector<LONG> gVerdicts;
+int32_t Fault(void*);
 
 LONG WINAPI RecordingFilter(EXCEPTION_POINTERS* pointers) {
-  ++gFilterCalls;
+  if (++gFilterCalls > 20) ExitProcess(98);  // a guard that asks again and again
   gSeenCode = pointers->ExceptionRecord->ExceptionCode;
   // Seen by the parent of a death test through the child's error output.
   std::fprintf(stderr, "filter saw %08lx\n", static_cast<unsigned long>(gSeenCode));
   std::fflush(stderr);
-  return gVerdict;
+  const LONG verdict = gVerdicts.empty() ? EXCEPTION_EXECUTE_HANDLER : gVerdicts.front();
+  if (!gVerdicts.empty()) gVerdicts.erase(gVerdicts.begin());
+  DWORD access;
+  if (verdict == EXCEPTION_CONTINUE_EXECUTION) {
+    VirtualProtect(reinterpret_cast<void*>(gBadAddress), 4, PAGE_READWRITE, &access);
+  }
+  if (verdict == kFaultInFilter) Fault(nullptr);
+  return verdict;
 }
 
 int32_t Fault(void*) {
@@ -46,7 +59,8 @@ class FaultGuard : public ::testing::Test {
   void SetUp() override {
     gFilterCalls = 0;
     gSeenCode = 0;
-    gVerdict = EXCEPTION_EXECUTE_HANDLER;
+    gVerdicts.clear();
+    gBadAddress = 16;
     previousMode = SetErrorMode(SEM_NOGPFAULTERRORBOX);
     previousFilter = SetUnhandledExceptionFilter(RecordingFilter);
     TheShellState() = ShellState{};
@@ -118,6 +132,12 @@ TEST_F(FaultGuard, BodyWithoutFaultGivesItsResult) {
   EXPECT_EQ(0, gFilterCalls);
 }
 
+int32_t Recurse(void* end) {
+  volatile char page[4096];
+  page[0] = 1;
+  return end == &gBadAddress ? 0 : Recurse(end) + page[0];
+}
+
 TEST_F(FaultGuard, FaultIsShownToTheSystemFilterAndResetsTheRunningSetting) {
   TheShellState().win9xPlatform = true;
   SetScreenSaverRunning(1);
@@ -127,9 +147,20 @@ TEST_F(FaultGuard, FaultIsShownToTheSystemFilterAndResetsTheRunningSetting) {
   EXPECT_EQ(1, gFilterCalls);
   EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), gSeenCode);
   EXPECT_EQ(0u, ScreenSaverRunning());
+  // A stack overflow too, on what is left of the stack (exit code 97: the setting stayed on).
+  EXPECT_EXIT(SetScreenSaverRunning(1); const int32_t result = RunGuarded(Recurse, nullptr, -1);
+              ExitProcess(ScreenSaverRunning() == 0 ? result : 97),
+              ::testing::ExitedWithCode(-1), "filter saw c00000fd");
 }
 
-TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgain) {
+// The import slot through which the guard calls UnhandledExceptionFilter.
+#if defined(__i386__)
+extern "C" void* gSystemFilter asm("__imp__UnhandledExceptionFilter@4");
+#else
+extern "C" void* gSystemFilter asm("__imp_UnhandledExceptionFilter");
+#endif
+
+TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgainAndFollowTheVerdict) {
   // The inner guard is the nearer frame; after its recovery the outer one still catches.
   struct Outer {
     static int32_t Run(void*) {
@@ -142,6 +173,22 @@ TEST_F(FaultGuard, GuardsCanBeNestedAndUsedAgain) {
   EXPECT_EQ(2, gFilterCalls);
   EXPECT_EQ(9, RunGuarded(Fault, nullptr, 9));
   EXPECT_EQ(3, gFilterCalls);
+
+  // The system's filter continues the search only for a debugger: the recording one stands in.
+  void* const system = std::exchange(gSystemFilter, reinterpret_cast<void*>(RecordingFilter));
+  const auto nested = [](void*) { return RunGuarded(Fault, nullptr, 7); };
+  gVerdicts = {EXCEPTION_CONTINUE_SEARCH};
+  EXPECT_EQ(3, RunGuarded(nested, nullptr, 3));
+  EXPECT_EQ(5, gFilterCalls);
+  gBadAddress = reinterpret_cast<uintptr_t>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS));
+  gVerdicts = {EXCEPTION_CONTINUE_EXECUTION};
+  EXPECT_EQ(5, RunGuarded(nested, nullptr, 3));
+  EXPECT_EQ(6, gFilterCalls);
+  // A fault in the filter goes to the guard further out, not to the same one again.
+  gSystemFilter = system;
+  gBadAddress = 16;
+  gVerdicts = {kFaultInFilter};
+  EXPECT_EXIT(ExitProcess(RunGuarded(nested, nullptr, -1)), ::testing::ExitedWithCode(-1), "filter saw c0000005");
 }
 
 TEST_F(FaultGuard, FaultInAWindowProcedureIsCaught) {
