@@ -43,17 +43,25 @@ extern "C" [[noreturn]] void WinMainCRTStartup() {
 // ExitProcess, which runs none, so none is kept.
 extern "C" int atexit(void (*)()) { return 0; }
 
-// Copies, fills and moves with the string instructions, which every x86 has;
-// written in assembly so that the compiler cannot turn them back into calls of
-// themselves. The direction flag is clear on every call (the Windows ABI).
+// The copy the compiler calls for the sprites' rows (64 bytes or so, thousands a
+// tick): four words a turn through registers, which on today's processors costs
+// a row less than the string instructions' start-up does, and on the i486 about
+// the same. This file is compiled with -fno-tree-loop-distribute-patterns, so
+// that the loops are not turned back into calls of this very function.
 extern "C" void* memcpy(void* to, const void* from, size_t size) {
-  void* end = to;
-  size_t words = size / 4, bytes = size % 4;
-  asm volatile("rep movsl" : "+D"(end), "+S"(from), "+c"(words) : : "memory");
-  asm volatile("rep movsb" : "+D"(end), "+S"(from), "+c"(bytes) : : "memory");
+  auto* target = static_cast<uint8_t*>(to);
+  const auto* source = static_cast<const uint8_t*>(from);
+  for (; size >= 16; size -= 16, target += 16, source += 16) {
+    uint32_t words[4];
+    __builtin_memcpy(words, source, sizeof words);
+    __builtin_memcpy(target, words, sizeof words);
+  }
+  for (; size > 0; --size) *target++ = *source++;
   return to;
 }
 
+// Fills and backward moves with the string instructions, which every x86 has; the
+// direction flag is clear on every call (the Windows ABI).
 extern "C" void* memset(void* to, int value, size_t size) {
   void* end = to;
   size_t words = size / 4, bytes = size % 4;
