@@ -222,28 +222,24 @@ const char* Win9xVersion() {
 class EndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    // The Windows version of every other copy, as Wine's default for the prefix.
+    // The Windows version of every other copy: the prefix's default from now on.
     if (const char* version = std::getenv("SAVER_TEST_NT_VERSION")) {
-      ntVersion = std::make_unique<RegistryValueGuard>("Software\\Wine", "Version");
-      ntVersion->SetString(version);
+      RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, version, std::strlen(version) + 1);
     }
     ntDirectory = WorkDirectory("nt");
     saver = ntDirectory + "\\brisel.scr";
     ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE))
         << "brisel.scr is not beside the harness";
   }
-  static void TearDownTestSuite() { ntVersion.reset(); }
   void SetUp() override {
     SetCursorPos(200, 200);  // a resting mouse, away from the harness's windows
     PumpFor(30);
   }
   static std::string ntDirectory;
   static std::string saver;
-  static std::unique_ptr<RegistryValueGuard> ntVersion;
 };
 std::string EndToEnd::ntDirectory;
 std::string EndToEnd::saver;
-std::unique_ptr<RegistryValueGuard> EndToEnd::ntVersion;
 
 int32_t ExitCodeOf(const std::string& program, const std::string& arguments) {
   SaverRun run(program, arguments);

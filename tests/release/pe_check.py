@@ -44,15 +44,16 @@ def check_imports(scr, lists_dir):
                 wrong.append("%s: ordinal %d" % (name, function.ordinal))
                 continue
             function = function.name.decode()
+            wide = function.endswith("W") and function[:-1] + "A" in exported
             if function not in exported:
                 wrong.append("%s: %s" % (name, function))
-            elif function.endswith("W") and function[:-1] + "A" in exported and function not in WORKING_WIDE_FUNCTIONS:
+            elif wide and function not in WORKING_WIDE_FUNCTIONS:
                 wrong.append("%s: %s, only a failing stub on Windows 95/98" % (name, function))
     return wrong
 
 
-# What the i486 lacks: conditional moves and compares, MMX and SSE (any use of
-# their registers), and the Pentium's and later processors' system instructions.
+# What the i486 lacks: conditional moves and compares, MMX and SSE (any use of their
+# registers), long NOPs, and the Pentium's and later processors' system instructions.
 NEWER_THAN_I486 = re.compile(
     r"\t(f?cmov\w*|f(u)?comip?|rdtscp?|rdpmc|cpuid|cmpxchg(8|16)b|sysenter|sysexit|syscall|sysret|rdmsr|wrmsr"
     r"|emms|femms|fxsave|fxrstor|[lsm]fence|prefetch\w*|movnt\w*|clflush|ldmxcsr|stmxcsr|popcnt|lzcnt|movbe"
