@@ -223,9 +223,8 @@ class EndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // The Windows version of every other copy: the prefix's default from now on.
-    if (const char* version = std::getenv("SAVER_TEST_NT_VERSION")) {
+    if (const char* version = std::getenv("SAVER_TEST_NT_VERSION"))
       RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, version, std::strlen(version) + 1);
-    }
     ntDirectory = WorkDirectory("nt");
     saver = ntDirectory + "\\brisel.scr";
     ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE))

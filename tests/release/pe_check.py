@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """Checks of the release files, one per command:
-  pe_check.py imports SCR LISTS_DIR   only the five system DLLs, every import exported by
-                                      Windows 95/98 and working there; subsystem 4.0
+  pe_check.py imports SCR LISTS_DIR   imports from five system DLLs, working on Windows 95/98; subsystem 4.0
   pe_check.py instructions SCR        no instruction that an i486 lacks
   pe_check.py size SCR MAX_BYTES      the file is at most MAX_BYTES long
   pe_check.py version SCR VERSION LICENSE   the version block's fields
@@ -16,14 +15,12 @@ import zipfile
 import pefile
 
 
-# The DLLs the .scr may import from; newer ones (MPR, PASSWORD.CPL, ...) are loaded at run time.
+# The DLLs the .scr may import from (others, such as MPR, are loaded at run time), and the
+# only wide-character functions that Windows 95 implements: the others are failing stubs.
 IMPORTABLE_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "winmm.dll"}
-# Windows 95 exports the wide-character form of nearly every function only as a stub
-# that fails; these are the wide functions it implements.
-WORKING_WIDE_FUNCTIONS = {
-    "EnumResourceLanguagesW", "EnumResourceNamesW", "EnumResourceTypesW", "ExtTextOutW", "FindResourceW",
-    "FindResourceExW", "GetCharWidthW", "GetCommandLineW", "GetTextExtentExPointW", "GetTextExtentPoint32W",
-    "GetTextExtentPointW", "lstrlenW", "MessageBoxExW", "MessageBoxW", "TextOutW"}
+WORKING_WIDE_FUNCTIONS = set("""EnumResourceLanguagesW EnumResourceNamesW EnumResourceTypesW ExtTextOutW FindResourceW
+    FindResourceExW GetCharWidthW GetCommandLineW GetTextExtentExPointW GetTextExtentPoint32W GetTextExtentPointW
+    lstrlenW MessageBoxExW MessageBoxW TextOutW""".split())
 
 
 def check_imports(scr, lists_dir):
@@ -34,37 +31,33 @@ def check_imports(scr, lists_dir):
         wrong.append("subsystem version %d.%d, not 4.0" % subsystem)
     for dll in pe.DIRECTORY_ENTRY_IMPORT:
         name = dll.dll.decode().lower()
+        path = os.path.join(lists_dir, name.removesuffix(".dll") + ".txt")
         if name not in IMPORTABLE_DLLS:
             wrong.append("%s: not one of %s" % (name, ", ".join(sorted(IMPORTABLE_DLLS))))
             continue
-        with open(os.path.join(lists_dir, name.removesuffix(".dll") + ".txt")) as lines:
+        with open(path) as lines:
             exported = {line.strip() for line in lines}
+        stubs = {n for n in exported if n.endswith("W") and n[:-1] + "A" in exported} - WORKING_WIDE_FUNCTIONS
         for function in dll.imports:
             if function.name is None:
                 wrong.append("%s: ordinal %d" % (name, function.ordinal))
-                continue
-            function = function.name.decode()
-            wide = function.endswith("W") and function[:-1] + "A" in exported
-            if function not in exported:
-                wrong.append("%s: %s" % (name, function))
-            elif wide and function not in WORKING_WIDE_FUNCTIONS:
-                wrong.append("%s: %s, only a failing stub on Windows 95/98" % (name, function))
+            elif function.name.decode() not in exported:
+                wrong.append("%s: %s" % (name, function.name.decode()))
+            elif function.name.decode() in stubs:
+                wrong.append("%s: %s, only a failing stub on Windows 95/98" % (name, function.name.decode()))
     return wrong
 
 
 # What the i486 lacks: conditional moves and compares, MMX and SSE (any use of their
 # registers), long NOPs, and the Pentium's and later processors' system instructions.
 NEWER_THAN_I486 = re.compile(
-    r"\t(f?cmov\w*|f(u)?comip?|rdtscp?|rdpmc|cpuid|cmpxchg(8|16)b|sysenter|sysexit|syscall|sysret|rdmsr|wrmsr"
-    r"|emms|femms|fxsave|fxrstor|[lsm]fence|prefetch\w*|movnt\w*|clflush|ldmxcsr|stmxcsr|popcnt|lzcnt|movbe"
-    r"|nop[wl])\b|%[xyz]?mm\d")
+    r"\t(f?cmov\w*|fu?comip?|rdtscp?|rdpmc|cpuid|cmpxchg(8|16)b|sys(enter|exit|call|ret)|rdmsr|wrmsr|f?emms|fxsave"
+    r"|fxrstor|[lsm]fence|prefetch\w*|movnt\w*|clflush|[ls]dmxcsr|popcnt|lzcnt|movbe|nop[wl])\b|%[xyz]?mm\d")
 
 
 def check_instructions(scr):
-    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", scr],
-                             capture_output=True, text=True, check=True).stdout
-    return ["%s (%s)" % (line.split("\t", 1)[1].strip(), line.split(":")[0].strip())
-            for line in listing.splitlines() if NEWER_THAN_I486.search(line)]
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", scr], capture_output=True, text=True, check=True)
+    return [line.strip() for line in listing.stdout.splitlines() if NEWER_THAN_I486.search(line)]
 
 
 def check_size(scr, limit):
@@ -106,7 +99,8 @@ def check_zip(path, *names):
 
 
 def main():
-    checks = {"imports": check_imports, "instructions": check_instructions, "size": check_size, "version": check_version, "zip": check_zip}
+    checks = {"imports": check_imports, "instructions": check_instructions, "size": check_size,
+              "version": check_version, "zip": check_zip}
     wrong = checks[sys.argv[1]](*sys.argv[2:])
     for line in wrong:
         print(line)
