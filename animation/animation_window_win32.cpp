@@ -2,8 +2,6 @@
 // tear-down on destruction; everything else goes on to ShellDefaultProc.
 #include "animation/animation_window_win32.h"
 
-#include <ctime>
-
 #include "animation/animation.h"
 #include "animation/animation_globals_win32.h"
 #include "animation/settings_win32.h"
@@ -16,6 +14,17 @@ namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTickMilliseconds = 50;
 
+// The calendar clock in whole seconds since 1970-01-01 00:00 UTC, what the C
+// runtime's time() gives; asked of the system, as the release .scr has no C runtime.
+uint32_t CalendarSeconds() {
+  constexpr uint64_t kUnitsPerSecond = 10000000;  // FILETIME counts 100 ns from 1601-01-01
+  constexpr uint64_t kUnitsFrom1601To1970 = 11644473600ull * kUnitsPerSecond;
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const uint64_t units = static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+  return static_cast<uint32_t>((units - kUnitsFrom1601To1970) / kUnitsPerSecond);
+}
+
 void SetUp(HWND window) {
   AnimationState& state = TheAnimationState();
   RECT client{};
@@ -23,7 +32,7 @@ void SetUp(HWND window) {
   state.width = client.right;
   state.height = client.bottom;
   LoadSettings();
-  SeedRandom(state.random, static_cast<uint32_t>(std::time(nullptr)));
+  SeedRandom(state.random, CalendarSeconds());
   LoadSounds(state);
   SetUpAnimation(state, TheSpriteScene(), Win32ScenePlatform(window));
   state.timerId = static_cast<uint16_t>(SetTimer(window, kTimerId, kTickMilliseconds, nullptr));

@@ -2,7 +2,8 @@
 # files (*_win32.cpp). The portable files of an area form <area>_core; the edge files
 # of all areas form one library, saver_win32, because the window procedures of the
 # areas call each other. winmain_win32.cpp holds the program's entry and
-# lean_runtime_win32.cpp the .scr's runtime trims; both are left to the .scr target.
+# lean_runtime_win32.cpp and release_runtime_win32.cpp its runtime trims or own
+# runtime; they are left to the .scr targets.
 function(saver_area area)
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER all EXCLUDE REGEX "_win32\\.cpp$")
@@ -20,7 +21,7 @@ function(saver_edge_library)
     ${CMAKE_SOURCE_DIR}/animation/*_win32.cpp
     ${CMAKE_SOURCE_DIR}/sprites/*_win32.cpp
     ${CMAKE_SOURCE_DIR}/shell/*_win32.cpp)
-  list(FILTER edge EXCLUDE REGEX "(winmain|lean_runtime)_win32\\.cpp$")
+  list(FILTER edge EXCLUDE REGEX "(winmain|lean_runtime|release_runtime)_win32\\.cpp$")
   if(edge)
     add_library(saver_win32 STATIC ${edge})
   else()

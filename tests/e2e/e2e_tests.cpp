@@ -213,9 +213,18 @@ void ExpectFullScreenWindow(const SaverRun& saver, HWND window) {
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), rect.bottom);
 }
 
+// The Windows version Wine reports to the Win9x copies of the saver (win95, win98).
+const char* Win9xVersion() {
+  const char* version = std::getenv("SAVER_TEST_WIN9X_VERSION");
+  return version != nullptr ? version : "win98";
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // The Windows version of every other copy: the prefix's default from now on.
+    if (const char* version = std::getenv("SAVER_TEST_NT_VERSION"))
+      RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, version, std::strlen(version) + 1);
     ntDirectory = WorkDirectory("nt");
     saver = ntDirectory + "\\brisel.scr";
     ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), saver.c_str(), FALSE))
@@ -447,7 +456,7 @@ TEST_F(EndToEnd, BouncesRequestTheBounceSound) {
 
 namespace {
 
-// Puts "brisel98.scr" (which the tests have Wine run as Windows 98) and the
+// Puts "brisel98.scr" (which the tests have Wine run as Win9xVersion()) and the
 // stand-in verifier as "PASSWORD.CPL" into `directory`, and points the verifier there.
 void PrepareWin98Copy(const std::string& directory) {
   ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel.scr").c_str(), (directory + "\\brisel98.scr").c_str(), FALSE));
@@ -458,7 +467,7 @@ void PrepareWin98Copy(const std::string& directory) {
 
 }  // namespace
 
-// The Win9x platform: a copy of the saver that Wine runs as Windows 98, with the
+// The Win9x platform: a copy of the saver that Wine runs as Windows 95 or 98, with the
 // stand-in verifier beside it as "PASSWORD.CPL".
 class Win9xEndToEnd : public ::testing::Test {
  protected:
@@ -470,7 +479,7 @@ class Win9xEndToEnd : public ::testing::Test {
   static void TearDownTestSuite() { SetEnvironmentVariableA("SAVER_TEST_VERIFIER_DIR", nullptr); }
 
   void SetUp() override {
-    version.SetString("win98");
+    version.SetString(Win9xVersion());
     DeleteFileA(Log().c_str());
     SetCursorPos(200, 200);
     PumpFor(30);
@@ -707,7 +716,7 @@ class Win9xMultiMonitor : public MultiMonitor {
     directory = WorkDirectory("win98");
     saver98 = directory + "\\brisel98.scr";
     PrepareWin98Copy(directory);
-    version.SetString("win98");
+    version.SetString(Win9xVersion());
     usePassword.SetDword(1);
     DeleteFileA((directory + "\\calls.log").c_str());
   }

@@ -1,15 +1,26 @@
 #!/usr/bin/python3
 """Checks of the release files, one per command:
-  pe_check.py imports SCR LISTS_DIR   every import is exported by Windows 95/98; subsystem 4.0
+  pe_check.py imports SCR LISTS_DIR   imports from five system DLLs, working on Windows 95/98; subsystem 4.0
+  pe_check.py instructions SCR        no instruction that an i486 lacks
   pe_check.py size SCR MAX_BYTES      the file is at most MAX_BYTES long
   pe_check.py version SCR VERSION LICENSE   the version block's fields
   pe_check.py zip ZIP NAME...         the zip holds exactly these entries
 Prints what is wrong and exits with 1."""
 import os
+import re
+import subprocess
 import sys
 import zipfile
 
 import pefile
+
+
+# The DLLs the .scr may import from (others, such as MPR, are loaded at run time), and the
+# only wide-character functions that Windows 95 implements: the others are failing stubs.
+IMPORTABLE_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "winmm.dll"}
+WORKING_WIDE_FUNCTIONS = set("""EnumResourceLanguagesW EnumResourceNamesW EnumResourceTypesW ExtTextOutW FindResourceW
+    FindResourceExW GetCharWidthW GetCommandLineW GetTextExtentExPointW GetTextExtentPoint32W GetTextExtentPointW
+    lstrlenW MessageBoxExW MessageBoxW TextOutW""".split())
 
 
 def check_imports(scr, lists_dir):
@@ -21,17 +32,32 @@ def check_imports(scr, lists_dir):
     for dll in pe.DIRECTORY_ENTRY_IMPORT:
         name = dll.dll.decode().lower()
         path = os.path.join(lists_dir, name.removesuffix(".dll") + ".txt")
-        if not os.path.exists(path):
-            wrong.append("%s: a DLL that Windows 95/98 do not have" % name)
+        if name not in IMPORTABLE_DLLS:
+            wrong.append("%s: not one of %s" % (name, ", ".join(sorted(IMPORTABLE_DLLS))))
             continue
         with open(path) as lines:
             exported = {line.strip() for line in lines}
+        stubs = {n for n in exported if n.endswith("W") and n[:-1] + "A" in exported} - WORKING_WIDE_FUNCTIONS
         for function in dll.imports:
             if function.name is None:
                 wrong.append("%s: ordinal %d" % (name, function.ordinal))
             elif function.name.decode() not in exported:
                 wrong.append("%s: %s" % (name, function.name.decode()))
+            elif function.name.decode() in stubs:
+                wrong.append("%s: %s, only a failing stub on Windows 95/98" % (name, function.name.decode()))
     return wrong
+
+
+# What the i486 lacks: conditional moves and compares, MMX and SSE (any use of their
+# registers), long NOPs, and the Pentium's and later processors' system instructions.
+NEWER_THAN_I486 = re.compile(
+    r"\t(f?cmov\w*|fu?comip?|rdtscp?|rdpmc|cpuid|cmpxchg(8|16)b|sys(enter|exit|call|ret)|rdmsr|wrmsr|f?emms|fxsave"
+    r"|fxrstor|[lsm]fence|prefetch\w*|movnt\w*|clflush|[ls]dmxcsr|popcnt|lzcnt|movbe|nop[wl])\b|%[xyz]?mm\d")
+
+
+def check_instructions(scr):
+    listing = subprocess.run(["i686-w64-mingw32-objdump", "-d", scr], capture_output=True, text=True, check=True)
+    return [line.strip() for line in listing.stdout.splitlines() if NEWER_THAN_I486.search(line)]
 
 
 def check_size(scr, limit):
@@ -73,7 +99,8 @@ def check_zip(path, *names):
 
 
 def main():
-    checks = {"imports": check_imports, "size": check_size, "version": check_version, "zip": check_zip}
+    checks = {"imports": check_imports, "instructions": check_instructions, "size": check_size,
+              "version": check_version, "zip": check_zip}
     wrong = checks[sys.argv[1]](*sys.argv[2:])
     for line in wrong:
         print(line)
