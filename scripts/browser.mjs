@@ -15,15 +15,15 @@ const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'appli
 export function serveFiles(root) {
   const server = createServer((request, response) => {
     // The URL's own parsing resolves dot segments; normalize keeps the decoded
-    // path below the root.
-    const path = normalize(decodeURIComponent(new URL(request.url, 'http://host').pathname));
-    const file = join(root, path.endsWith('/') ? path + 'index.html' : path);
-    let size = -1;
+    // path below the root. A malformed escape is answered like a missing file.
+    let size = -1, file = '';
     try {
+      const path = normalize(decodeURIComponent(new URL(request.url, 'http://host').pathname));
+      file = join(root, path.endsWith('/') ? path + 'index.html' : path);
       const stat = statSync(file);
       if (stat.isFile()) size = stat.size;
     } catch {
-      // no such file
+      // no such file, or no file name at all
     }
     if (size < 0) {
       response.writeHead(404).end();
