@@ -1,6 +1,6 @@
 # saver_embedded_assets(<var>): generated C++ files holding the committed sprite
 # sheet and sounds as kBuiltInSheetFile, kBounceSoundFile and kAmbientSoundFile
-# (each with its ...Size), for the programs that carry them built in; their
+# (each with its ...Size) and FindEmbeddedSheet, for the programs that carry them built in; their
 # paths are set in <var>.
 function(saver_embedded_assets var)
   set(files)
@@ -15,5 +15,6 @@ function(saver_embedded_assets var)
       VERBATIM)
     list(APPEND files ${out})
   endforeach()
+  list(APPEND files ${CMAKE_SOURCE_DIR}/resources/embedded_assets.cpp)
   set(${var} ${files} PARENT_SCOPE)
 endfunction()

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -24,7 +23,6 @@
 namespace {
 
 constexpr int64_t kTickNanoseconds = 50'000'000;  // the animation's 50 ms timer
-constexpr size_t kBmpFileHeaderSize = 14;
 
 // SIGTERM and SIGINT write their number here; the loop waits on it beside the X
 // connection, so a signal ends the wait at once whenever it arrives.
@@ -43,12 +41,6 @@ bool CatchEndSignals() {
   action.sa_handler = NoteSignal;
   sigemptyset(&action.sa_mask);
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
-}
-
-ByteView FindBuiltInSheet(void*, const char* name) {
-  if (std::strcmp(name, "SPPAT_R0") != 0 || kBuiltInSheetFileSize < kBmpFileHeaderSize) return {};
-  // The packed DIB is the file without its file header.
-  return {kBuiltInSheetFile + kBmpFileHeaderSize, kBuiltInSheetFileSize - kBmpFileHeaderSize};
 }
 
 int64_t ReadClockNanoseconds() {
@@ -73,7 +65,7 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
   run->state.settings = {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency};
   SeedRandom(run->state.random, options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
   ScenePlatform platform;
-  platform.bitmaps.findBuiltIn = FindBuiltInSheet;
+  platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
   SetUpAnimation(run->state, run->scene, platform);
   if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(view.width, view.height)) {
     error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) +

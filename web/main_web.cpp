@@ -4,7 +4,6 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -16,7 +15,6 @@
 
 namespace {
 
-constexpr size_t kBmpFileHeaderSize = 14;
 
 // A canvas's ImageData holds red, green, blue, alpha bytes in that order: on
 // WebAssembly's little-endian memory, red is the low byte of a 32-bit pixel.
@@ -35,12 +33,6 @@ struct Run {
 
 std::unique_ptr<Run> run;
 SaverSettings bounded;
-
-ByteView FindBuiltInSheet(void*, const char* name) {
-  if (std::strcmp(name, "SPPAT_R0") != 0 || kBuiltInSheetFileSize < kBmpFileHeaderSize) return {};
-  // The packed DIB is the file without its file header.
-  return {kBuiltInSheetFile + kBmpFileHeaderSize, kBuiltInSheetFileSize - kBmpFileHeaderSize};
-}
 
 void NoteSound(void* context, int32_t sound) { static_cast<Run*>(context)->sounds.push_back(sound); }
 
@@ -80,7 +72,7 @@ EMSCRIPTEN_KEEPALIVE int32_t StartRun(int32_t width, int32_t height, int32_t sou
   run->state.settings = BoundLoadedSettings(soundSwitch, moleculeCount, soundFrequency);
   SeedRandom(run->state.random, seed);
   ScenePlatform platform;
-  platform.bitmaps.findBuiltIn = FindBuiltInSheet;
+  platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
   SetUpAnimation(run->state, run->scene, platform);
   const DibImage& backBuffer = run->scene.backBuffer;
   if (backBuffer.header == nullptr || backBuffer.bits == nullptr) return 0;
