@@ -10,7 +10,10 @@ if(NOT BRISEL_MAINTAINER)
     set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
   else()
     execute_process(COMMAND git log -1 "--format=%an <%ae>" WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-      OUTPUT_VARIABLE maintainer OUTPUT_STRIP_TRAILING_WHITESPACE)
+      OUTPUT_VARIABLE maintainer OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  endif()
+  if(NOT maintainer)
+    message(WARNING "The Debian package has no maintainer: set BRISEL_MAINTAINER (\"Name <address>\") or DEBEMAIL")
   endif()
   set(BRISEL_MAINTAINER "${maintainer}" CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
 endif()
@@ -19,8 +22,10 @@ endif()
 # SOURCE_DATE_EPOCH or else the commit built, gzipped without a time stamp.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
-    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE)
-  set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+    OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(commit_time)  # outside a git checkout the changelog takes today's date
+    set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
+  endif()
 endif()
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${CMAKE_BINARY_DIR}/changelog "brisel-xscreensaver (${PROJECT_VERSION}) unstable; urgency=medium
