@@ -259,7 +259,7 @@ TEST_F(BriselX11, ADestroyedWindowEndsItAtOnceWithStatusZeroAndNoMessage) {
     }
     XDestroyWindow(display_, windows[i]);
     XSync(display_, False);
-    EXPECT_EQ(WaitExit(runs[i].pid, 1000), 0) << errors[i];
+    EXPECT_EQ(WaitExit(runs[i].pid, 3000), 0) << errors[i];
     std::ifstream in(errors[i]);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "") << errors[i];
   }
