@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sprites/dib_image.h"
+#include "sprites/present_scale.h"
 
 namespace {
 
@@ -13,14 +14,15 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
   const SceneRect r = ClipRectToImage(rect, backBuffer);
   if (r.width <= 0 || backBuffer.header == nullptr) return;
   const uint8_t* table = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
-  const int32_t right = std::min(r.left + r.width, view.width);
-  const int32_t bottom = std::min(r.top + r.height, view.height);
-  for (int32_t y = r.top; y < bottom; ++y) {
-    const uint8_t* source = PixelAt(backBuffer, r.left, y);
+  const int32_t n = view.scale;
+  const int32_t right = std::min((r.left + r.width) * n, view.width);
+  const int32_t bottom = std::min((r.top + r.height) * n, view.height);
+  for (int32_t y = r.top * n; y < bottom; ++y) {
+    const uint8_t* source = PixelAt(backBuffer, r.left, y / n);
     if (source == nullptr) return;
-    uint8_t* out = view.rgb.data() + (static_cast<size_t>(y) * view.width + r.left) * 3;
-    for (int32_t x = r.left; x < right; ++x, ++source, out += 3) {
-      const uint8_t* entry = table + 4 * *source;  // blue, green, red, reserved
+    uint8_t* out = view.rgb.data() + (static_cast<size_t>(y) * view.width + r.left * n) * 3;
+    for (int32_t x = r.left * n; x < right; ++x, out += 3) {
+      const uint8_t* entry = table + 4 * source[x / n - r.left];  // blue, green, red, reserved
       out[0] = entry[2];
       out[1] = entry[1];
       out[2] = entry[0];
@@ -30,9 +32,10 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
 
 }  // namespace
 
-void ResetHeadlessView(HeadlessView& view, int32_t width, int32_t height) {
+void ResetHeadlessView(HeadlessView& view, int32_t width, int32_t height, int32_t scale) {
   view.width = std::max(width, 0);
   view.height = std::max(height, 0);
+  view.scale = std::clamp(scale, kMinPresentScale, kMaxPresentScale);
   view.rgb.assign(static_cast<size_t>(view.width) * view.height * 3, 0);
 }
 

@@ -56,7 +56,7 @@ void ConvertIndexedRow(const uint8_t* indices, uint32_t* pixels, int32_t count, 
 }
 
 void ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
-                           uint32_t* pixels, int32_t pixelsPerRow) {
+                           uint32_t* pixels, int32_t pixelsPerRow, int32_t scale) {
   // Rows of a wide back buffer lie pages apart: asking for the next rows early
   // overlaps their address translation and loading with this row's work.
   constexpr int32_t kRowsAhead = 4;
@@ -67,6 +67,17 @@ void ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const Pix
     const uint8_t* source = PixelAt(backBuffer, rect.left, rect.top + y);
     if (source == nullptr) return;
     if (y + kRowsAhead < rect.height) __builtin_prefetch(PixelAt(backBuffer, rect.left, rect.top + y + kRowsAhead));
-    ConvertIndexedRow(source, pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, table);
+    uint32_t* row = pixels + static_cast<size_t>(y) * scale * pixelsPerRow;
+    ConvertIndexedRow(source, row, rect.width, table);
+    if (scale <= 1) continue;
+    // The row is widened in place from its end backwards, so that no block
+    // covers a pixel still to be read; then the row's copies follow below it.
+    for (int32_t x = rect.width - 1; x >= 0; --x) {
+      const uint32_t pixel = row[x];
+      for (int32_t k = scale - 1; k >= 0; --k) row[x * scale + k] = pixel;
+    }
+    for (int32_t k = 1; k < scale; ++k) {
+      std::memcpy(row + static_cast<size_t>(k) * pixelsPerRow, row, sizeof(uint32_t) * rect.width * scale);
+    }
   }
 }

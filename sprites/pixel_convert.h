@@ -32,7 +32,9 @@ bool BuildPixelTable(const uint8_t* colourTable, const PixelLayout& layout, bool
 void ConvertIndexedRow(const uint8_t* indices, uint32_t* pixels, int32_t count, const PixelTable& table);
 
 // Converts `rect`, which must lie inside `backBuffer` (ClipRectToImage), into
-// `pixels`: its top row to pixels[0 .. width - 1], each next row `pixelsPerRow`
-// further on.
+// `pixels`, each back-buffer pixel as a block of `scale` x `scale` pixels (1 to
+// kMaxPresentScale; nearest neighbour, no blending): the rectangle's top row to
+// pixels[0 .. width * scale - 1], each next row of output `pixelsPerRow` further
+// on, height * scale rows in all.
 void ConvertBackBufferRect(const DibImage& backBuffer, SceneRect rect, const PixelTable& table,
-                           uint32_t* pixels, int32_t pixelsPerRow);
+                           uint32_t* pixels, int32_t pixelsPerRow, int32_t scale = 1);

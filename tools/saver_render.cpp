@@ -12,6 +12,7 @@
 #include "animation/animation.h"
 #include "animation/headless_view.h"
 #include "sprites/dib_reader.h"
+#include "sprites/present_scale.h"
 #include "tools/parse_integer.h"
 
 #if SAVER_RENDER_LIBPNG
@@ -34,13 +35,15 @@ extern const size_t kBuiltInSheetFileSize;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: saver-render --seed S --width W --height H --count N --ticks T [--sheet FILE] "
-    "(--out FILE.png | [--from A] --gif FILE.gif)\n";
+    "usage: saver-render --seed S --width W --height H --count N --ticks T [--scale 1-4] [--sheet FILE] "
+    "(--out FILE.png | [--from A] --gif FILE.gif)\n"
+    "  W x H is the window's size in screen pixels; at --scale N the animation runs on W/N x H/N\n"
+    "  and each of its pixels is shown as N x N.\n";
 
 constexpr int kGifDelayCentiseconds = 5;  // the animation's 50 ms tick
 
 struct Options {
-  int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1, from = -1;
+  int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1, from = -1, scale = -1;
   const char* sheet = nullptr;
   const char* png = nullptr;
   const char* gif = nullptr;
@@ -65,6 +68,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--count") ok = number(o.count, kMinMoleculeCount, kMaxMoleculeCount);
     else if (name == "--ticks") ok = number(o.ticks, 0, INT32_MAX);
     else if (name == "--from") ok = number(o.from, 1, INT32_MAX);
+    else if (name == "--scale") ok = number(o.scale, kMinPresentScale, kMaxPresentScale);
     else if (name == "--sheet") ok = text(o.sheet);
     else if (name == "--out") ok = text(o.png);
     else if (name == "--gif") ok = text(o.gif);
@@ -72,6 +76,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     if (!ok) return false;
   }
   if (o.seed < 0 || o.width < 0 || o.height < 0 || o.count < 0 || o.ticks < 0) return false;
+  if (o.scale < 0) o.scale = 1;
   if ((o.png == nullptr) == (o.gif == nullptr)) return false;  // exactly one output
   if (o.png != nullptr) return o.from < 0;
   if (o.from < 0) o.from = 1;
@@ -271,8 +276,9 @@ int main(int argc, char** argv) {
   platform.bitmaps.findBuiltIn = SheetFiles::FindBuiltIn;
 
   AnimationState state;
-  state.width = static_cast<int32_t>(o.width);
-  state.height = static_cast<int32_t>(o.height);
+  const auto scale = static_cast<int32_t>(o.scale);
+  state.width = AnimationSide(static_cast<int32_t>(o.width), scale);
+  state.height = AnimationSide(static_cast<int32_t>(o.height), scale);
   state.settings.moleculeCount = static_cast<int32_t>(o.count);
   SeedRandom(state.random, static_cast<uint32_t>(o.seed));
   SpriteScene scene;
@@ -282,7 +288,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   HeadlessView view;
-  ResetHeadlessView(view, state.width, state.height);
+  ResetHeadlessView(view, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height), scale);
   const PresentSink sink = HeadlessSink(view);
 
   if (o.png != nullptr) {

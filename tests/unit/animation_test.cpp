@@ -10,6 +10,7 @@
 
 #include "animation/animation.h"
 #include "animation/headless_view.h"
+#include "sprites/present_scale.h"
 
 namespace {
 
@@ -59,13 +60,13 @@ struct HeadlessRun {
   SpriteScene scene;
   HeadlessView view;
 
-  HeadlessRun(TestSheet& sheet, uint32_t seed, int32_t width, int32_t height, int32_t count) {
-    state.width = width;
-    state.height = height;
+  HeadlessRun(TestSheet& sheet, uint32_t seed, int32_t width, int32_t height, int32_t count, int32_t scale = 1) {
+    state.width = AnimationSide(width, scale);
+    state.height = AnimationSide(height, scale);
     state.settings.moleculeCount = count;
     SeedRandom(state.random, seed);
     SetUpAnimation(state, scene, sheet.Platform());
-    ResetHeadlessView(view, width, height);
+    ResetHeadlessView(view, width, height, scale);
   }
   void Tick(PlaySoundFn play = nullptr, void* context = nullptr) {
     TickAnimation(state, scene, play, context, HeadlessSink(view));
@@ -195,14 +196,24 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
 }
 
 // Two animations in one process share nothing: run side by side they give the
-// same pictures as each alone, and a seed always gives the same picture.
+// same pictures as each alone, and a seed always gives the same picture. At
+// scale 3 the same animation is shown with each pixel as a 3 x 3 block, and the
+// screen pixels left over at the edges stay black.
 TEST(HeadlessView, TwoRunsSideBySideMatchAndASeedGivesAFixedPicture) {
   TestSheet sheet;
-  HeadlessRun a(sheet, 2024, 400, 300, 12), b(sheet, 2024, 400, 300, 12);
+  HeadlessRun a(sheet, 2024, 400, 300, 12), b(sheet, 2024, 400, 300, 12), big(sheet, 2024, 1202, 901, 12, 3);
   for (int tick = 0; tick < 200; ++tick) {
     a.Tick();
     b.Tick();
+    big.Tick();
     ASSERT_EQ(a.view.rgb, b.view.rgb) << "tick " << tick;
+  }
+  for (int32_t y = 0; y < big.view.height; ++y) {
+    for (int32_t x = 0; x < big.view.width; ++x) {
+      const uint8_t black[3] = {0, 0, 0};
+      const uint8_t* expected = x < 1200 && y < 900 ? a.ViewAt(x / 3, y / 3) : black;
+      ASSERT_EQ(std::memcmp(big.ViewAt(x, y), expected, 3), 0) << "scaled pixel " << x << ", " << y;
+    }
   }
   HeadlessRun alone(sheet, 2024, 400, 300, 12);
   for (int tick = 0; tick < 200; ++tick) alone.Tick();

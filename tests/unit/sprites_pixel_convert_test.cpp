@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sprites/pixel_convert.h"
+#include "sprites/present_scale.h"
 
 namespace {
 
@@ -65,3 +66,24 @@ TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
 }
 
 }  // namespace
+
+TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
+  DibImage back;
+  ASSERT_NE(CreateBlank(back, 21, 3), nullptr);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(30 * y + x);
+  }
+  PixelTable t;
+  for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
+  std::vector<uint32_t> out(40 * 7, 7);  // room for 18 x 2 pixels at scale 2, and a row more
+  ConvertBackBufferRect(back, {2, 1, 18, 2}, t, out.data(), 40, 2);
+  for (int row = 0; row < 5; ++row) {
+    for (int i = 0; i < 40; ++i) {
+      const uint32_t expected = row < 4 && i < 36 ? 1000u + 30 * (1 + row / 2) + 2 + i / 2 : 7;
+      EXPECT_EQ(out[row * 40 + i], expected) << "row " << row << ", column " << i;
+    }
+  }
+  const std::pair<int32_t, int32_t> dpiToScale[] = {{0, 1}, {96, 1}, {120, 1}, {143, 1}, {144, 2}, {192, 2},
+                                                    {240, 3}, {288, 3}, {384, 4}, {960, 4}, {-5, 1}};
+  for (const auto& [dpi, scale] : dpiToScale) EXPECT_EQ(ScaleForDpi(dpi), scale) << dpi << " DPI";
+}
