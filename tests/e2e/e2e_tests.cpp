@@ -551,6 +551,23 @@ TEST_F(Win9xEndToEnd, PasswordSwitchValues) {
   }
 }
 
+// Memory refused (the stand-in verifier takes the address space, a 16 MB file found
+// first as the sheet): the saver ends with abort()'s 3, the running setting off.
+TEST_F(Win9xEndToEnd, OutOfMemoryTurnsTheRunningSettingOffBeforeTheEnd) {
+  usePassword.SetDword(1);
+  Answer("m");
+  const std::string sheet = directory + "\\SPPAT_R0";
+  const HANDLE file = CreateFileA(sheet.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  SetFilePointer(file, 16 << 20, nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+  SaverRun run(saver, "/s", directory);
+  EXPECT_EQ(3, run.Ends());
+  DeleteFileA(sheet.c_str());
+  const std::string log = ReadFile(Log());
+  EXPECT_EQ(1, CountLinesStartingWith(log, "end running 0")) << log;
+}
+
 // A stand-in "MPR.DLL" beside the saver, for this test only, logs the change asked
 // of it: provider "SCRSAVE", the owner, 0, 0. The owner is the window named on the
 // command line, else the foreground window.
