@@ -204,3 +204,8 @@ LRESULT CallWindowProcedureGuarded(WNDPROC procedure, HWND window, UINT message,
   if (RunGuarded(CallWindowProcedure, &call, 1) != 0) ExitProcess(static_cast<UINT>(faultExitCode));
   return call.result;
 }
+
+void EndAfterFatalError(UINT exitCode) {
+  SetScreenSaverRunning(0);
+  ExitProcess(exitCode);
+}

@@ -26,3 +26,10 @@ int32_t RunGuarded(GuardedBodyFn body, void* context, int32_t faultResult);
 // an exception does not cross such a callback to reach the guard around the mode.
 LRESULT CallWindowProcedureGuarded(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    int32_t faultExitCode);
+
+// Ends the process at once with `exitCode`, turning the screen-saver-running setting
+// off first, as a recovery does. For the runtime's fatal errors (memory refused to
+// a container, a size past the maximum), after which the process would otherwise
+// end with the setting on and the system's task keys off until a restart. Called
+// by the program's runtime (release_runtime_win32.cpp, lean_runtime_win32.cpp).
+[[noreturn]] void EndAfterFatalError(UINT exitCode);

@@ -9,13 +9,14 @@
 #include <cstdint>
 #include <new>
 
+#include "shell/fault_guard_win32.h"
 #include "shell/shell_main_win32.h"
 
 namespace {
 
-// Ends the program as abort() would: what the C++ runtime does on a failed
-// allocation or an oversized container when nothing catches it.
-[[noreturn]] void Abort() { ExitProcess(3); }
+// Ends the program with abort()'s exit code: what the C++ runtime does on a
+// failed allocation or an oversized container when nothing catches it.
+[[noreturn]] void Abort() { EndAfterFatalError(3); }
 
 void* Allocate(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size != 0 ? size : 1); }
 

@@ -551,6 +551,18 @@ TEST_F(Win9xEndToEnd, PasswordSwitchValues) {
   }
 }
 
+// Memory refused (the stand-in verifier takes the address space, a 16 MB file is found
+// first as the sheet): the saver ends with abort()'s 3, the running setting off.
+TEST_F(Win9xEndToEnd, OutOfMemoryTurnsTheRunningSettingOffBeforeTheEnd) {
+  if (sizeof(void*) == 8) GTEST_SKIP() << "Windows 95/98 run 32-bit programs; a 64-bit one keeps running here";
+  usePassword.SetDword(1);
+  Answer("m");
+  WriteFile(directory + "\\SPPAT_R0", std::string(16 << 20, '\0'));
+  EXPECT_EQ(3, ExitCodeOf(saver, "/s"));
+  DeleteFileA((directory + "\\SPPAT_R0").c_str());
+  EXPECT_EQ(1, CountLinesStartingWith(ReadFile(Log()), "end running 0")) << ReadFile(Log());
+}
+
 // A stand-in "MPR.DLL" beside the saver, for this test only, logs the change asked
 // of it: provider "SCRSAVE", the owner, 0, 0. The owner is the window named on the
 // command line, else the foreground window.

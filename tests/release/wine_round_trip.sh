@@ -19,6 +19,8 @@ cleanup() {
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+# One server for the whole run: a new one boots the prefix, which plays PendingFileRenameOperations.
+wineserver -p
 
 fail() { echo "$arch: $*" >&2; exit 1; }
 # The value of a registry value as `reg query` prints it; empty when missing.
@@ -93,12 +95,26 @@ wait "$saver" || fail "the saver's exit code is $?"
 wine "C:\\windows\\$system\\brisel.scr" /p 65568 & preview=$!
 sleep 1; kill -0 "$preview" 2>/dev/null || fail "no preview"
 uninstall "uninstall while the preview runs"
-# An earlier version's uninstall queued brisel.scr itself: the install drops only that.
+# An earlier version's uninstall queued brisel.scr itself, among other programs' operations (paths in any
+# script, a replacement) in a value without its closing zero: the install drops only the saver's pair.
+wide_hex() { printf '%s\0' "$@" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' , | sed 's/^,//;s/,$//'; }
+session_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+pending_hex() {
+  wine reg export "$session_key" 'C:\pending.reg' /y >/dev/null
+  iconv -f UTF-16 -t UTF-8 "$WINEPREFIX/drive_c/pending.reg" | tr -d '\r' |
+    sed -n '/^"PendingFileRenameOperations"=/{:a;/\\$/{N;ba};p}' | tr -d ' \\\n' | sed 's/^.*hex(7)://'
+}
 touch "$WINEPREFIX/drive_c/other.tmp"
-printf 'REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager]\n"PendingFileRenameOperations"=hex(7):%s00\n' \
-  "$(printf '\\??\\C:\\windows\\%s\\brisel.scr\0\0\\??\\C:\\other.tmp\0\0' $system | od -An -tx1 -v | tr -s ' \n' , | sed 's/^,//')" > "$WINEPREFIX/drive_c/pending.reg"
-wine regedit /s 'C:\pending.reg'
+others=('\??\C:\temp\日本.tmp' '' '\??\C:\users\Łukasz\new.dll' '!\??\C:\users\Łukasz\old.dll')
+seeded=$(wide_hex '\??\C:\other.tmp' '' "\\??\\C:\\windows\\$system\\brisel.scr" '' "${others[@]}")
+printf 'Windows Registry Editor Version 5.00\n[%s]\n"PendingFileRenameOperations"=hex(7):%s\n' \
+  "${session_key/HKLM/HKEY_LOCAL_MACHINE}" "$seeded" | iconv -f UTF-8 -t UTF-16 > "$WINEPREFIX/drive_c/pending.reg"
+wine reg import 'C:\pending.reg' >/dev/null 2>&1
+before=$(pending_hex)
 expect_installed "install before the restart"
+after=$(pending_hex)
+[ "$before" = "$seeded" ] && [ "$after" = "$(wide_hex '\??\C:\other.tmp' '' "${others[@]}" '')" ] ||
+  fail "PendingFileRenameOperations seeded $seeded, before the install $before, after $after"
 wineserver -k; wineboot -r >/dev/null 2>&1
 cmp -s "$installed" "$scr" && [ ! -e "$WINEPREFIX/drive_c/other.tmp" ] || fail "the restart took brisel.scr or kept other.tmp"
 
