@@ -134,7 +134,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     if (*XDisplayName(displayName) == '\0') {
       std::fputs("brisel: no X display: DISPLAY is not set and -display was not given\n", stderr);
     } else {
-      std::fprintf(stderr, "brisel: cannot open display \"%s\"\n", XDisplayName(displayName));
+      std::fprintf(stderr, "brisel: cannot open display %s\n", QuoteForMessage(XDisplayName(displayName)).c_str());
     }
     return 1;
   }
@@ -208,8 +208,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!options.geometry.empty() && !ReadGeometry(options.geometry, 0, 0, place)) {
-    std::fprintf(stderr, "brisel: bad value \"%s\" for -geometry (WxH+X+Y: sizes 1 to %d, places %d to %d)\n%s",
-                 options.geometry.c_str(), kMaxXWindowSide, kMinXWindowPlace, kMaxXWindowPlace, kProgramUsage);
+    std::fprintf(stderr, "brisel: bad value %s for -geometry (WxH+X+Y: sizes 1 to %d, places %d to %d)\n%s",
+                 QuoteForMessage(options.geometry).c_str(), kMaxXWindowSide, kMinXWindowPlace, kMaxXWindowPlace,
+                 kProgramUsage);
     return 2;
   }
   if (options.help) {

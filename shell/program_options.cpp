@@ -2,6 +2,7 @@
 #include "shell/program_options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -27,6 +28,24 @@ const char* const kProgramUsage =
     "  -version             show the version\n"
     "Options take one dash or two, and a value after a space or \"=\" (--count=5).\n"
     "Without -root or a window, it opens an 800 x 600 window that a key or click closes.\n";
+
+std::string QuoteForMessage(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
 
 namespace {
 
@@ -68,7 +87,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     const char* arg = argv[i];
     const char* dashed = arg[0] == '-' ? arg + (arg[1] == '-' ? 2 : 1) : nullptr;
     if (dashed == nullptr || *dashed == '\0' || *dashed == '=') {
-      error = std::string("unexpected argument \"") + arg + "\"";
+      error = "unexpected argument " + QuoteForMessage(arg);
       return false;
     }
     // "-name=value" and "--name=value" give the value in the same argument.
@@ -84,7 +103,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     const bool takesValue = is("display") || is("geometry") || is("visual") || is("count") ||
                             is("sound-frequency") || is("window-id") || is("seed") || is("ticks");
     if (equals != nullptr && !takesValue) {
-      error = "option " + option + " takes no value";
+      error = "option " + QuoteForMessage(option) + " takes no value";
       return false;
     }
     if (is("sound")) options.sound = true;
@@ -100,7 +119,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
         return false;
       }
       if (is("visual") && !IsVisualName(value)) {
-        error = std::string("bad value \"") + value + "\" for " + option +
+        error = "bad value " + QuoteForMessage(value) + " for " + option +
                 " (default, truecolor, best, color or a visual id)";
         return false;
       }
@@ -130,8 +149,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
         range = "0 to " + std::to_string(INT32_MAX);
       }
       if (!ok) {
-        error = (value == nullptr ? "missing value" : "bad value \"" + std::string(value) + "\"") + " for " +
-                option + " (" + range + ")";
+        error = (value == nullptr ? "missing value" : "bad value " + QuoteForMessage(value)) + " for " + option +
+                " (" + range + ")";
         return false;
       }
       if (is("count")) options.moleculeCount = static_cast<int32_t>(number);
@@ -140,13 +159,13 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       else if (is("seed")) options.haveSeed = true, options.seed = static_cast<uint32_t>(number);
       else options.ticks = static_cast<int64_t>(number);
     } else {
-      error = "unknown option \"" + option + "\"";
+      error = "unknown option " + QuoteForMessage(option);
       return false;
     }
   }
   if (!windowOption && root && environmentWindow != nullptr && *environmentWindow != '\0') {
     if (!ParseWindowId(environmentWindow, windowId)) {
-      error = std::string("bad XSCREENSAVER_WINDOW \"") + environmentWindow + "\" (a window id, decimal or 0x-hex)";
+      error = "bad XSCREENSAVER_WINDOW " + QuoteForMessage(environmentWindow) + " (a window id, decimal or 0x-hex)";
       if (badEnvironment != nullptr) *badEnvironment = true;
       return false;
     }

@@ -35,6 +35,10 @@ struct ProgramOptions {
 // What the program prints on -help (stdout) and on a bad command line (stderr).
 extern const char* const kProgramUsage;
 
+// `text` in double quotes for a one-line message: quotes and backslashes
+// escaped with a backslash, control characters as \xNN.
+std::string QuoteForMessage(const std::string& text);
+
 // Parses argv[1..argc-1]. `environmentWindow` is the value of XSCREENSAVER_WINDOW
 // or null. The window is chosen in this order: -window-id, else with -root the
 // window XSCREENSAVER_WINDOW names (the screen saver's stand-in for the root

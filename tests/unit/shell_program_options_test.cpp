@@ -93,6 +93,7 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
   EXPECT_FALSE(ParseProgramOptions(2, argv, nullptr, o, error, &badEnvironment));
   EXPECT_EQ(error, "bad value \"65\" for --count (1 to 64)");
   EXPECT_FALSE(badEnvironment);
+  EXPECT_EQ(QuoteForMessage("a\n\"b\\"), "\"a\\x0A\\\"b\\\\\"") << "a reason stays on one line";
   const char* const rootArgv[] = {"brisel", "-root"};
   EXPECT_FALSE(ParseProgramOptions(2, rootArgv, "0x", o, error, &badEnvironment));
   EXPECT_TRUE(badEnvironment) << error;
