@@ -134,7 +134,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     if (*XDisplayName(displayName) == '\0') {
       std::fputs("brisel: no X display: DISPLAY is not set and -display was not given\n", stderr);
     } else {
-      std::fprintf(stderr, "brisel: cannot open display \"%s\"\n", XDisplayName(displayName));
+      std::fprintf(stderr, "brisel: cannot open display %s\n", QuoteForMessage(XDisplayName(displayName)).c_str());
     }
     return 1;
   }
@@ -144,11 +144,12 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   if (!OpenWindowView(view, display, options, error)) {
     std::fprintf(stderr, "brisel: %s\n", error.c_str());
     XCloseDisplay(display);
-    return 1;
+    return view.badVisual ? 2 : 1;  // a -visual it cannot use is a bad command line
   }
   SoundPlayer sounds;
-  if (options.sound) {
-    OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize);
+  if (options.sound &&
+      !OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize, error)) {
+    std::fprintf(stderr, "brisel: no sound: %s; the molecules move silently\n", error.c_str());
   }
 
   std::unique_ptr<Run> run = StartRun(options, view, error);
@@ -199,17 +200,25 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
 int main(int argc, char** argv) {
   ProgramOptions options;
   std::string error;
+  bool badEnvironment = false;
   OwnWindowPlace place;  // only the syntax is checked here; the screen's size comes later
-  if (!ParseProgramOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, error)) {
-    std::fprintf(stderr, "brisel: %s\n%s", error.c_str(), kProgramUsage);
+  if (!ParseProgramOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"), options, error, &badEnvironment)) {
+    // The usage text helps with a command line, not with the environment.
+    std::fprintf(stderr, "brisel: %s\n%s", error.c_str(), badEnvironment ? "" : kProgramUsage);
     return 2;
   }
   if (!options.geometry.empty() && !ReadGeometry(options.geometry, 0, 0, place)) {
-    std::fprintf(stderr, "brisel: bad value \"%s\" for -geometry\n%s", options.geometry.c_str(), kProgramUsage);
+    std::fprintf(stderr, "brisel: bad value %s for -geometry (WxH+X+Y: sizes 1 to %d, places %d to %d)\n%s",
+                 QuoteForMessage(options.geometry).c_str(), kMaxXWindowSide, kMinXWindowPlace, kMaxXWindowPlace,
+                 kProgramUsage);
     return 2;
   }
   if (options.help) {
     std::fputs(kProgramUsage, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::puts("brisel " BRISEL_VERSION);
     return 0;
   }
   int endSignal = 0;

@@ -12,7 +12,7 @@ void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 // SDL reaches ALSA through the shared library libasound.so.2, whose own error
 // printer writes several lines to stderr when the machine has no sound card.
-// Without a device the program is to stay silent, so that printer is replaced
+// The program says in one line of its own why there is no sound, so that printer is replaced
 // (the library is looked up, not linked: ALSA need not be installed).
 void QuietAlsa() {
   void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_NOLOAD);
@@ -26,10 +26,15 @@ void QuietAlsa() {
 
 }  // namespace
 
-void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
-                size_t size1) {
+bool OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
+                size_t size1, std::string& error) {
   QuietAlsa();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+  const auto fail = [&](const char* what) {
+    error = std::string(what) + " (" + SDL_GetError() + ")";
+    CloseSounds(player);
+    return false;
+  };
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return fail("the audio subsystem did not start");
   const unsigned char* images[kSoundCount] = {wave0, wave1};
   const size_t sizes[kSoundCount] = {size0, size1};
   SDL_AudioSpec specs[kSoundCount]{};
@@ -37,25 +42,22 @@ void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, c
     SDL_RWops* stream = SDL_RWFromConstMem(images[k], static_cast<int>(sizes[k]));
     if (stream == nullptr ||
         SDL_LoadWAV_RW(stream, 1, &specs[k], &player.samples[k], &player.length[k]) == nullptr) {
-      CloseSounds(player);
-      return;
+      return fail("a sound cannot be read");
     }
   }
   if (specs[0].format != specs[1].format || specs[0].channels != specs[1].channels ||
       specs[0].freq != specs[1].freq) {
-    CloseSounds(player);
-    return;
+    SDL_SetError("their formats differ");
+    return fail("the sounds cannot share a device");
   }
   // SDL converts to whatever the device needs; the samples stay as they are. A
   // short device buffer (about 46 ms) starts a bounce sound with its bounce and
   // lets the device close quickly when the program is ended.
   specs[0].samples = kDeviceBufferFrames;
   player.device = SDL_OpenAudioDevice(nullptr, 0, &specs[0], nullptr, 0);
-  if (player.device == 0) {
-    CloseSounds(player);
-    return;
-  }
+  if (player.device == 0) return fail("no audio device can be opened");
   SDL_PauseAudioDevice(player.device, 0);
+  return true;
 }
 
 void PlaySoundSdl(void* context, int32_t sound) {

@@ -1,11 +1,12 @@
 // The two sound effects through SDL's audio subsystem: a new sound replaces the
-// one playing, and without an audio device the program stays silent.
+// one playing, and without an audio device the program goes on silently.
 #pragma once
 
 #include <SDL2/SDL.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct SoundPlayer {
   SDL_AudioDeviceID device = 0;  // 0: silent
@@ -15,10 +16,11 @@ struct SoundPlayer {
 
 // Starts SDL's audio subsystem alone and opens the default output for the
 // format of the two RIFF WAVE images (both must share it). Any failure (no
-// audio device, no driver, a bad image) leaves the player silent; nothing is
-// printed.
-void OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
-                size_t size1);
+// audio device, no driver, a bad image) leaves the player silent and returns
+// false with SDL's one-line reason in `error`; the audio library's own
+// messages are kept off stderr.
+bool OpenSounds(SoundPlayer& player, const unsigned char* wave0, size_t size0, const unsigned char* wave1,
+                size_t size1, std::string& error);
 
 // The molecules' play-sound callback (`context` is the SoundPlayer): drops what
 // is still queued and queues sound k, so it starts at once and cuts off the one

@@ -58,6 +58,12 @@ std::string HexId(unsigned long id) {
   return text;
 }
 
+const char* NameVisualClass(int visualClass) {
+  static const char* const kNames[] = {"StaticGray", "GrayScale", "StaticColor", "PseudoColor", "TrueColor",
+                                       "DirectColor"};
+  return visualClass >= 0 && visualClass < 6 ? kNames[visualClass] : "unknown";
+}
+
 // The visual -visual asks for on `screen`: the default one, a TrueColor one of
 // depth 24 or 32 (the default visual when it is such), or the one with the
 // given id. False with the reason in `error` for a class it cannot draw on or an
@@ -78,28 +84,29 @@ bool ChooseVisual(Display* display, int screen, const std::string& name, Visual*
       depth = info.depth;
       return true;
     }
-    error = "there is no TrueColor visual of depth 24 or 32 on this screen";
+    error = "-visual " + name + ": there is no TrueColor visual of depth 24 or 32 on this screen";
     return false;
   }
-  char* end = nullptr;
-  const unsigned long id =
-      std::isdigit(static_cast<unsigned char>(lower[0])) ? std::strtoul(lower.c_str(), &end, 0) : 0;
-  if (end == nullptr || *end != '\0') {
-    error = "-visual " + name + ": brisel draws on TrueColor visuals only (default, truecolor, best or a visual id)";
-    return false;
-  }
+  // The command line allowed only the names above and ids.
+  const unsigned long id = std::strtoul(lower.c_str(), nullptr, 0);
   XVisualInfo wanted{};
   wanted.visualid = id;
   wanted.screen = screen;
   int count = 0;
   XVisualInfo* found = XGetVisualInfo(display, VisualIDMask | VisualScreenMask, &wanted, &count);
   if (found == nullptr) {
-    error = "there is no visual " + HexId(id) + " on this screen";
+    error = "-visual " + name + ": there is no visual " + HexId(id) + " on this screen";
     return false;
   }
   visual = found->visual;
   depth = found->depth;
+  const int visualClass = found->c_class;
   XFree(found);
+  if (visualClass != TrueColor || (depth != 24 && depth != 32)) {
+    error = "-visual " + name + ": visual " + HexId(id) + " is " + NameVisualClass(visualClass) + " of depth " +
+            std::to_string(depth) + "; brisel draws on TrueColor visuals of depth 24 or 32 only";
+    return false;
+  }
   return true;
 }
 
@@ -224,7 +231,10 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
   int x = 0, y = 0;
   unsigned width = place.width, height = place.height;
   const int given = XParseGeometry(geometry.c_str(), &x, &y, &width, &height);
-  if (given == NoValue || width == 0 || height == 0) return false;
+  if (given == NoValue || width == 0 || height == 0 || width > kMaxXWindowSide || height > kMaxXWindowSide ||
+      x < kMinXWindowPlace || x > kMaxXWindowPlace || y < kMinXWindowPlace || y > kMaxXWindowPlace) {
+    return false;
+  }
   place.width = width;
   place.height = height;
   if ((given & XValue) != 0) {
@@ -244,7 +254,10 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place);
     Visual* visual = nullptr;
     int depth = 0;
-    if (!ChooseVisual(display, screen, options.visual, visual, depth, error)) return false;
+    if (!ChooseVisual(display, screen, options.visual, visual, depth, error)) {
+      view.badVisual = true;
+      return false;
+    }
     XSetWindowAttributes attributes{};
     unsigned long mask = CWBackPixel | CWEventMask;
     attributes.background_pixel = BlackPixel(display, screen);
@@ -282,10 +295,11 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   }
   view.visual = attributes.visual;
   view.depth = attributes.depth;
-  const bool trueColour = view.visual->c_class == TrueColor;
-  if (!trueColour || (view.depth != 24 && view.depth != 32) || FindPixelBits(display, view.depth) != 32) {
-    error = "the window's visual is not TrueColor of depth 24 or 32 with 32-bit pixels (depth " +
-            std::to_string(view.depth) + "); nothing is drawn";
+  const int pixelBits = FindPixelBits(display, view.depth);
+  if (view.visual->c_class != TrueColor || (view.depth != 24 && view.depth != 32) || pixelBits != 32) {
+    error = "the window's visual is " + std::string(NameVisualClass(view.visual->c_class)) + " of depth " +
+            std::to_string(view.depth) + " with " + std::to_string(pixelBits) +
+            "-bit pixels; brisel draws on TrueColor of depth 24 or 32 with 32-bit pixels only; nothing is drawn";
     CloseWindowView(view);
     return false;
   }

@@ -15,6 +15,10 @@
 
 constexpr int32_t kOwnWindowWidth = 800;
 constexpr int32_t kOwnWindowHeight = 600;
+// X carries a window's size in 16 unsigned bits and its place in 16 signed ones.
+constexpr int kMaxXWindowSide = 65535;
+constexpr int kMinXWindowPlace = -32768;
+constexpr int kMaxXWindowPlace = 32767;
 
 // The image rectangles are converted into before they are put: pieces of at
 // most kScratchWidth columns stacked one below the other. Rows as narrow as a
@@ -31,6 +35,7 @@ struct WindowView {
   Atom deleteWindow = 0;       // the window manager's close request, for an own window
   Colormap colormap = 0;       // made for an own window whose visual is not the default
   bool gone = false;           // the window was destroyed by someone else
+  bool badVisual = false;      // OpenWindowView failed on the visual -visual asked for
   Visual* visual = nullptr;
   int depth = 0;
   GC gc = nullptr;
@@ -55,18 +60,21 @@ struct OwnWindowPlace {
 
 // Reads an X geometry ("WxH+X+Y", any part left out) onto `place`; negative
 // offsets count from the right and bottom of a screen of the given size. False
-// when `geometry` is not one or gives a zero size.
+// when `geometry` is not one, or gives a size of 0 or above kMaxXWindowSide or an
+// offset outside kMinXWindowPlace..kMaxXWindowPlace, which X cannot carry.
 bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight, OwnWindowPlace& place);
 
 // Opens the drawing target `options` names on `display` (a window of its own is
 // made at -geometry with the -visual asked for, titled "Brisel", and mapped) and
-// checks that it is a TrueColor visual of depth 24 or 32 with 32-bit pixels.
+// checks that it is a TrueColor visual of depth 24 or 32 with 32-bit pixels
+// (the reason names the class, depth and pixel size it has instead).
 // Selects the events the program reacts to: size changes, exposures and the
 // window's destruction, and for its own window keys, clicks and the window
 // manager's close. From then on, an X error about the window (its destruction
 // racing a drawing request) sets `gone` instead of ending the program; other
 // errors end it as Xlib does. False with a one-line reason in `error` when the
-// window does not exist or its visual is unusable.
+// window does not exist or its visual is unusable; `badVisual` tells when that
+// visual is the one -visual named.
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
 
 // Makes the pixel table from the back buffer's colour table, after the

@@ -1,6 +1,8 @@
-# CPack for Linux: the Debian package brisel-xscreensaver_<version>_<arch>.deb,
-# holding what the install rules of linux/ install, the copyright and the
-# changelog; and its test (lintian, the desktops' menu).
+# CPack for Linux: the Debian package brisel-xscreensaver_<version>_<arch>.deb
+# and the RPM package brisel-xscreensaver-<version>-1.<arch>.rpm for Fedora,
+# openSUSE and the other RPM-based distributions (the same files in the same
+# places), holding what the install rules of linux/ install, the copyright and
+# the changelog; and their test (lintian, rpmlint, the desktops' menus).
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION share/doc/brisel-xscreensaver RENAME copyright)
 
 # The maintainer: BRISEL_MAINTAINER, else DEBFULLNAME and DEBEMAIL as Debian's
@@ -27,6 +29,9 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
   endif()
 endif()
+set(CPACK_BRISEL_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-linux.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-linux-times.cmake)
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${CMAKE_BINARY_DIR}/changelog "brisel-xscreensaver (${PROJECT_VERSION}) unstable; urgency=medium
 
@@ -40,7 +45,7 @@ add_dependencies(brisel brisel_changelog)
 install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION share/doc/brisel-xscreensaver)
 
 execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE)
-set(CPACK_GENERATOR DEB)
+set(CPACK_GENERATOR DEB RPM)
 set(CPACK_PACKAGE_NAME brisel-xscreensaver)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ball-and-stick molecules screen saver for X11 desktops")
@@ -48,7 +53,8 @@ set(CPACK_PACKAGE_DESCRIPTION "Ball-and-stick molecules drift across a black scr
 edges and turn about themselves, with optional sounds. A program for
 xscreensaver and for the screen savers of MATE and Xfce, which list it
 once installed; brisel-add-to-xscreensaver adds it to a user's
-xscreensaver list.")
+xscreensaver list. On other desktops the applications menu starts it
+full screen.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BRISEL_MAINTAINER}")
@@ -58,6 +64,41 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
 set(CPACK_DEBIAN_FILE_NAME brisel-xscreensaver_${PROJECT_VERSION}_${deb_arch}.deb)
+
+# The RPM: library dependencies found by rpmbuild in the program (AUTOREQ), the
+# daemon recommended as in the Debian package. The folders every system has,
+# or the icon theme's, are not claimed. Its changelog is the Debian one's entry.
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_SUMMARY "Ball-and-stick molecules screen saver for X11 desktops")
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP Amusements/Graphics)
+file(STRINGS ${CMAKE_SOURCE_DIR}/LICENSE copyright_line REGEX "^Copyright" LIMIT_COUNT 1)
+string(REGEX REPLACE "^Copyright \\(c\\) [0-9]+ " "" vendor "${copyright_line}")
+set(CPACK_RPM_PACKAGE_VENDOR "${vendor}")
+set(CPACK_RPM_PACKAGE_AUTOREQ ON)
+set(CPACK_PACKAGE_RELOCATABLE OFF)  # the entries name the program by its path
+set(CPACK_RPM_NO_INSTALL_PREFIX_RELOCATION ON)
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/libexec /usr/share/applications /usr/share/icons /usr/share/man
+  /usr/share/icons/hicolor /usr/share/icons/hicolor/48x48 /usr/share/icons/hicolor/48x48/apps
+  /usr/share/icons/hicolor/256x256 /usr/share/icons/hicolor/256x256/apps /usr/share/man/man6 /usr/share/doc)
+string(TIMESTAMP rpm_changelog_date "%a %b %d %Y" UTC)
+file(WRITE ${CMAKE_BINARY_DIR}/rpm-changelog "* ${rpm_changelog_date} ${BRISEL_MAINTAINER} - ${PROJECT_VERSION}-1
+- Release ${PROJECT_VERSION} of the Brisel screen saver for X11 desktops.
+")
+set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/rpm-changelog)
+# The same bytes from the same commit (SOURCE_DATE_EPOCH, see cpack-linux.cmake):
+# its build time and file times are that date, and neither the building
+# machine's name nor links for debuggers go in.
+set(CPACK_RPM_SPEC_MORE_DEFINE "Recommends: xscreensaver
+%define _buildhost reproducible
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1
+%define _build_id_links none")
+if(BRISEL_MAINTAINER)
+  string(PREPEND CPACK_RPM_SPEC_MORE_DEFINE "Packager: ${BRISEL_MAINTAINER}\n")
+endif()
 include(CPack)
 
 add_test(NAME brisel_deb_checks COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/check-deb ${CMAKE_BINARY_DIR})

@@ -2,8 +2,10 @@
 #include "shell/program_options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "animation/settings.h"
 
@@ -23,7 +25,27 @@ const char* const kProgramUsage =
     "  -seed S              fix the random source (0..4294967295)\n"
     "  -ticks T             stop the animation after T ticks and keep the last frame\n"
     "  -help                show this text\n"
+    "  -version             show the version\n"
+    "Options take one dash or two, and a value after a space or \"=\" (--count=5).\n"
     "Without -root or a window, it opens an 800 x 600 window that a key or click closes.\n";
+
+std::string QuoteForMessage(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
 
 namespace {
 
@@ -44,21 +66,46 @@ bool ParseWindowId(const char* text, uint64_t& id) {
   return ParseNumber(text, 0, 1, UINT32_MAX, id);  // X ids are 29-bit values in 32 bits
 }
 
+// The names -visual takes, in any case, or a visual id.
+bool IsVisualName(const char* text) {
+  for (const char* known : {"default", "truecolor", "best", "color"}) {
+    if (strcasecmp(text, known) == 0) return true;
+  }
+  uint64_t id = 0;
+  return ParseWindowId(text, id);
+}
+
 }  // namespace
 
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
-                         ProgramOptions& options, std::string& error) {
+                         ProgramOptions& options, std::string& error, bool* badEnvironment) {
   options = ProgramOptions{};
+  if (badEnvironment != nullptr) *badEnvironment = false;
   bool root = false, windowOption = false;
   uint64_t windowId = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    const char* name = arg[0] == '-' ? arg + (arg[1] == '-' ? 2 : 1) : nullptr;
-    if (name == nullptr || *name == '\0') {
-      error = std::string("unexpected argument \"") + arg + "\"";
+    const char* dashed = arg[0] == '-' ? arg + (arg[1] == '-' ? 2 : 1) : nullptr;
+    if (dashed == nullptr || *dashed == '\0' || *dashed == '=') {
+      error = "unexpected argument " + QuoteForMessage(arg);
       return false;
     }
+    // "-name=value" and "--name=value" give the value in the same argument.
+    const char* equals = std::strchr(dashed, '=');
+    const std::string nameText = equals != nullptr ? std::string(dashed, equals) : std::string(dashed);
+    const std::string option = std::string(arg, dashed) + nameText;  // as written, for messages
+    const char* name = nameText.c_str();
+    const auto takeValue = [&]() -> const char* {
+      if (equals != nullptr) return equals + 1;
+      return i + 1 < argc ? argv[++i] : nullptr;
+    };
     const auto is = [name](const char* n) { return std::strcmp(name, n) == 0; };
+    const bool takesValue = is("display") || is("geometry") || is("visual") || is("count") ||
+                            is("sound-frequency") || is("window-id") || is("seed") || is("ticks");
+    if (equals != nullptr && !takesValue) {
+      error = "option " + QuoteForMessage(option) + " takes no value";
+      return false;
+    }
     if (is("sound")) options.sound = true;
     else if (is("no-sound")) options.sound = false;
     else if (is("root")) root = true;
@@ -66,26 +113,44 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     else if (is("sync")) options.synchronous = true;
     else if (is("fps") || is("no-fps") || is("install") || is("noinstall")) continue;
     else if (is("display") || is("geometry") || is("visual")) {
-      const char* value = i + 1 < argc ? argv[++i] : nullptr;
+      const char* value = takeValue();
       if (value == nullptr || *value == '\0') {
-        error = std::string("missing value for ") + arg;
+        error = "missing value for " + option;
+        return false;
+      }
+      if (is("visual") && !IsVisualName(value)) {
+        error = "bad value " + QuoteForMessage(value) + " for " + option +
+                " (default, truecolor, best, color or a visual id)";
         return false;
       }
       (is("display") ? options.display : is("geometry") ? options.geometry : options.visual) = value;
     }
     else if (is("help") || is("h")) options.help = true;
+    else if (is("version")) options.version = true;
     else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks")) {
-      const char* value = i + 1 < argc ? argv[++i] : nullptr;
+      const char* value = takeValue();
       uint64_t number = 0;
       bool ok;
-      if (is("count")) ok = ParseNumber(value, 10, kMinMoleculeCount, kMaxMoleculeCount, number);
-      else if (is("sound-frequency")) ok = ParseNumber(value, 10, kMinSoundFrequency, kMaxSoundFrequency, number);
-      else if (is("window-id")) ok = ParseWindowId(value, number);
-      else if (is("seed")) ok = ParseNumber(value, 10, 0, UINT32_MAX, number);
-      else ok = ParseNumber(value, 10, 0, INT32_MAX, number);
+      std::string range;
+      if (is("count")) {
+        ok = ParseNumber(value, 10, kMinMoleculeCount, kMaxMoleculeCount, number);
+        range = std::to_string(kMinMoleculeCount) + " to " + std::to_string(kMaxMoleculeCount);
+      } else if (is("sound-frequency")) {
+        ok = ParseNumber(value, 10, kMinSoundFrequency, kMaxSoundFrequency, number);
+        range = std::to_string(kMinSoundFrequency) + " to " + std::to_string(kMaxSoundFrequency);
+      } else if (is("window-id")) {
+        ok = ParseWindowId(value, number);
+        range = "a window id, decimal or 0x-hex";
+      } else if (is("seed")) {
+        ok = ParseNumber(value, 10, 0, UINT32_MAX, number);
+        range = "0 to " + std::to_string(UINT32_MAX);
+      } else {
+        ok = ParseNumber(value, 10, 0, INT32_MAX, number);
+        range = "0 to " + std::to_string(INT32_MAX);
+      }
       if (!ok) {
-        error = std::string(value == nullptr ? "missing value" : "bad value \"" + std::string(value) + "\"") +
-                " for " + arg;
+        error = (value == nullptr ? "missing value" : "bad value " + QuoteForMessage(value)) + " for " + option +
+                " (" + range + ")";
         return false;
       }
       if (is("count")) options.moleculeCount = static_cast<int32_t>(number);
@@ -94,13 +159,14 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       else if (is("seed")) options.haveSeed = true, options.seed = static_cast<uint32_t>(number);
       else options.ticks = static_cast<int64_t>(number);
     } else {
-      error = std::string("unknown option \"") + arg + "\"";
+      error = "unknown option " + QuoteForMessage(option);
       return false;
     }
   }
   if (!windowOption && root && environmentWindow != nullptr && *environmentWindow != '\0') {
     if (!ParseWindowId(environmentWindow, windowId)) {
-      error = std::string("bad XSCREENSAVER_WINDOW \"") + environmentWindow + "\"";
+      error = "bad XSCREENSAVER_WINDOW " + QuoteForMessage(environmentWindow) + " (a window id, decimal or 0x-hex)";
+      if (badEnvironment != nullptr) *badEnvironment = true;
       return false;
     }
     windowOption = true;

@@ -1,5 +1,5 @@
 // The command line of the X11 program, in the style of xscreensaver's programs:
-// options with one or two dashes, each value in the next argument.
+// options with one or two dashes, each value in the next argument or after "=".
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,7 @@ struct ProgramOptions {
   uint32_t seed = 0;
   int64_t ticks = -1;           // -ticks: stop after this many ticks; -1 runs on
   bool help = false;            // -help: print the usage and end
+  bool version = false;         // -version: print the version and end
   // The options every X program or xscreensaver program takes. The edge reads
   // the geometry and the visual; -fps, -no-fps, -install and -noinstall are
   // taken and change nothing (there is no frame counter, and TrueColor needs
@@ -34,13 +35,19 @@ struct ProgramOptions {
 // What the program prints on -help (stdout) and on a bad command line (stderr).
 extern const char* const kProgramUsage;
 
+// `text` in double quotes for a one-line message: quotes and backslashes
+// escaped with a backslash, control characters as \xNN.
+std::string QuoteForMessage(const std::string& text);
+
 // Parses argv[1..argc-1]. `environmentWindow` is the value of XSCREENSAVER_WINDOW
 // or null. The window is chosen in this order: -window-id, else with -root the
 // window XSCREENSAVER_WINDOW names (the screen saver's stand-in for the root
 // window) or the root window, else a window of its own. -window undoes an
 // earlier -root. A later option overrides an earlier one of the same name.
-// Window ids are decimal or 0x-hexadecimal. On an unknown option, a missing or
-// bad value, or a bad XSCREENSAVER_WINDOW with -root, returns false with a
-// one-line reason in `error`.
+// Window ids are decimal or 0x-hexadecimal. A value follows its option as the
+// next argument or after "=" in the same one ("--count=5"). On an unknown
+// option, a missing or bad value (the reason names the values allowed), or a bad
+// XSCREENSAVER_WINDOW with -root, returns false with a one-line reason in
+// `error`; `badEnvironment`, when given, tells the last case from the others.
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
-                         ProgramOptions& options, std::string& error);
+                         ProgramOptions& options, std::string& error, bool* badEnvironment = nullptr);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,9 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: make-assets [--check] DIRECTORY\n";
+constexpr const char* kUsage =
+    "usage: make-assets [--check] DIRECTORY\n"
+    "       make-assets --icon-png SIDE FILE\n";
 
 // ---------------------------------------------------------------- arithmetic
 
@@ -379,34 +382,52 @@ struct Placement {
   double halfSide;
 };
 
+// The models of the placed molecules, posed and sized.
+std::vector<Molecule3d> BuildPlacedModels(const std::vector<Placement>& placements) {
+  std::vector<Molecule3d> models;
+  for (const Placement& p : placements) {
+    models.push_back(BuildMolecule(2 * kPi * p.frame / kFrames, ScaleToFit(p.halfSide)));
+  }
+  return models;
+}
+
+constexpr int kSamples = 6;  // per pixel and axis
+
+// Casts kSamples x kSamples rays through pixel (px, py); `sum` gets the colours
+// of the rays that hit an atom or stick, whose number is returned.
+int SamplePixel(const std::vector<Molecule3d>& models, const std::vector<Placement>& placements, int px, int py,
+                Rgb& sum) {
+  sum = {0, 0, 0};
+  int hits = 0;
+  for (int j = 0; j < kSamples; ++j) {
+    for (int i = 0; i < kSamples; ++i) {
+      const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
+      for (size_t k = 0; k < models.size(); ++k) {
+        const Placement& p = placements[k];
+        if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
+        const Hit hit = Trace(models[k], x - p.x, p.y - y);
+        if (!hit.found) continue;
+        const Rgb c = RampColour(hit.material, Shade(hit.normal));
+        sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+        ++hits;
+        break;
+      }
+    }
+  }
+  return hits;
+}
+
 // Molecules on opaque black, for the icon and the installer's pictures: each
 // pixel is the mean colour of its samples, so the edges are smoothed into the
 // black, matched to the nearest of `colours`. Indices into `colours`, top-down.
 std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Placement>& placements,
                                    const std::vector<Rgb>& colours) {
-  std::vector<Molecule3d> models;
-  for (const Placement& p : placements) {
-    models.push_back(BuildMolecule(2 * kPi * p.frame / kFrames, ScaleToFit(p.halfSide)));
-  }
-  constexpr int kSamples = 6;
+  const std::vector<Molecule3d> models = BuildPlacedModels(placements);
   std::vector<uint8_t> index(static_cast<size_t>(width) * height);
   for (int py = 0; py < height; ++py) {
     for (int px = 0; px < width; ++px) {
-      Rgb sum{0, 0, 0};
-      for (int j = 0; j < kSamples; ++j) {
-        for (int i = 0; i < kSamples; ++i) {
-          const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
-          for (size_t k = 0; k < models.size(); ++k) {
-            const Placement& p = placements[k];
-            if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
-            const Hit hit = Trace(models[k], x - p.x, p.y - y);
-            if (!hit.found) continue;
-            const Rgb c = RampColour(hit.material, Shade(hit.normal));
-            sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
-            break;
-          }
-        }
-      }
+      Rgb sum;
+      SamplePixel(models, placements, px, py, sum);
       const double n = kSamples * kSamples;
       const Rgb c{sum.r / n, sum.g / n, sum.b / n};
       size_t best = 0;
@@ -490,6 +511,62 @@ std::vector<uint8_t> MakeIcon() {
     }
   }
   out.insert(out.end(), kAndBytes, 0);  // mask: every pixel opaque
+  return out;
+}
+
+// The icon's molecule as a PNG of side x side pixels in full colour for the
+// desktops' icon themes: the ground is transparent, each pixel's opacity the
+// share of its samples that hit the molecule. The image data is stored, not
+// compressed, so the bytes depend on nothing but this program.
+std::vector<uint8_t> MakeIconPng(int side) {
+  const std::vector<Placement> placements{{side / 2.0, side / 2.0, 13, side / 2.0 - 0.5}};
+  const std::vector<Molecule3d> models = BuildPlacedModels(placements);
+  std::vector<uint8_t> rows;  // each row: filter type 0, then RGBA
+  for (int py = 0; py < side; ++py) {
+    rows.push_back(0);
+    for (int px = 0; px < side; ++px) {
+      Rgb sum;
+      const int hits = SamplePixel(models, placements, px, py, sum);
+      const double shown = hits > 0 ? hits : 1;
+      rows.insert(rows.end(), {ToByte(sum.r / shown), ToByte(sum.g / shown), ToByte(sum.b / shown),
+                               ToByte(255.0 * hits / (kSamples * kSamples))});
+    }
+  }
+  const auto putBig32 = [](std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+  };
+  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const auto putChunk = [&](const char* tag, const std::vector<uint8_t>& data) {
+    putBig32(out, static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    PutTag(out, tag);
+    out.insert(out.end(), data.begin(), data.end());
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = start; i < out.size(); ++i) {
+      crc ^= out[i];
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    putBig32(out, ~crc);
+  };
+  std::vector<uint8_t> header;
+  putBig32(header, side);
+  putBig32(header, side);
+  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits a channel, RGBA, no interlace
+  putChunk("IHDR", header);
+  // A zlib stream of stored deflate blocks of at most 65535 bytes each.
+  std::vector<uint8_t> z{0x78, 0x01};
+  for (size_t at = 0; at < rows.size(); at += 65535) {
+    const size_t length = std::min<size_t>(65535, rows.size() - at);
+    z.push_back(at + length == rows.size() ? 1 : 0);
+    Put16(z, static_cast<uint32_t>(length));
+    Put16(z, static_cast<uint32_t>(~length & 0xFFFF));
+    z.insert(z.end(), rows.begin() + at, rows.begin() + at + length);
+  }
+  uint32_t a = 1, b = 0;
+  for (uint8_t byte : rows) a = (a + byte) % 65521, b = (b + a) % 65521;
+  putBig32(z, b << 16 | a);
+  putChunk("IDAT", z);
+  putChunk("IEND", {});
   return out;
 }
 
@@ -613,8 +690,22 @@ struct Asset {
 }  // namespace
 
 // make-assets DIR writes the files into DIR; make-assets --check DIR
-// regenerates them and exits with 1 unless DIR holds exactly the same bytes.
+// regenerates them and exits with 1 unless DIR holds exactly the same bytes;
+// make-assets --icon-png SIDE FILE writes the icon for the desktops' icon themes
+// (made when building, not kept with the committed assets).
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--icon-png") {
+    const int side = std::atoi(argv[2]);
+    if (side < 16 || side > 1024) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    if (!WriteFile(argv[3], MakeIconPng(side))) {
+      std::fprintf(stderr, "make-assets: cannot write %s\n", argv[3]);
+      return 1;
+    }
+    return 0;
+  }
   const bool check = argc == 3 && std::string(argv[1]) == "--check";
   if ((argc != 2 && !check) || argv[argc - 1][0] == '\0') {
     std::fputs(kUsage, stderr);

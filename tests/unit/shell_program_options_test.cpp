@@ -44,6 +44,11 @@ TEST(ProgramOptions, TakesOneOrTwoDashesAndTheBoundsOfEachValue) {
   EXPECT_EQ(o.soundFrequency, 1);
   ASSERT_TRUE(Parse({"-help"}, o));
   EXPECT_TRUE(o.help);
+  ASSERT_TRUE(Parse({"--version", "--count=5", "-sound-frequency=7", "--geometry=10x10", "-visual=TrueColor"}, o));
+  EXPECT_TRUE(o.version);
+  EXPECT_EQ(o.moleculeCount, 5);
+  EXPECT_EQ(o.soundFrequency, 7);
+  EXPECT_EQ(o.geometry + " " + o.visual, "10x10 TrueColor");
   ASSERT_TRUE(Parse({"-display", ":3", "--geometry", "640x480-0+0", "-visual", "0x21", "-sync", "-fps", "-no-fps",
                      "-install", "-noinstall"}, o));
   EXPECT_EQ(o.display + " " + o.geometry + " " + o.visual, ":3 640x480-0+0 0x21");
@@ -72,7 +77,8 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
            {"-count", "+5"}, {"-count", " 5"}, {"-count", "5x"}, {"-sound-frequency", "0"},
            {"-sound-frequency", "101"}, {"-seed", "4294967296"}, {"-seed", "-1"}, {"-ticks", "2147483648"},
            {"-window-id", "0"}, {"-window-id", "0x"}, {"-window-id", "0x100000000"}, {"-fast"}, {"-"}, {"--"},
-           {"count"}, {"-count=5"}, {"-display"}, {"-geometry", ""}, {"-visual"}}) {
+           {"count"}, {"-count="}, {"--count=5x"}, {"-sound=1"}, {"-=5"}, {"-display"}, {"-geometry", ""},
+           {"-visual"}, {"-visual", "foo"}, {"-visual", "0x"}}) {
     ProgramOptions o;
     std::string joined;
     for (const char* a : args) joined += std::string(a) + " ";
@@ -80,6 +86,17 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
   }
   ProgramOptions o;
   EXPECT_FALSE(Parse({"-root"}, o, "window")) << "a bad XSCREENSAVER_WINDOW";
+  // A bad value's reason names the values allowed; the environment's fault is told apart.
+  std::string error;
+  bool badEnvironment = true;
+  const char* const argv[] = {"brisel", "--count=65"};
+  EXPECT_FALSE(ParseProgramOptions(2, argv, nullptr, o, error, &badEnvironment));
+  EXPECT_EQ(error, "bad value \"65\" for --count (1 to 64)");
+  EXPECT_FALSE(badEnvironment);
+  EXPECT_EQ(QuoteForMessage("a\n\"b\\"), "\"a\\x0A\\\"b\\\\\"") << "a reason stays on one line";
+  const char* const rootArgv[] = {"brisel", "-root"};
+  EXPECT_FALSE(ParseProgramOptions(2, rootArgv, "0x", o, error, &badEnvironment));
+  EXPECT_TRUE(badEnvironment) << error;
 }
 
 }  // namespace

@@ -265,6 +265,11 @@ TEST_F(BriselX11, ADestroyedWindowEndsItAtOnceWithStatusZeroAndNoMessage) {
   }
 }
 
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 TEST_F(BriselX11, TakesTheDisplayGeometryAndVisualOptionsOfXPrograms) {
   const Pixels expected = RenderReference(7, 320, 200, 5, 20);
   Running brisel{StartProgram({BRISEL, "-display", DisplayString(display_), "-geometry", "320x200-10+40", "-visual",
@@ -275,12 +280,23 @@ TEST_F(BriselX11, TakesTheDisplayGeometryAndVisualOptionsOfXPrograms) {
   EXPECT_EQ(WaitForPicture(window, 320, 200, expected), 0u);
   const std::string errors = kScratch + "/no-display.err";
   EXPECT_EQ(WaitExit(StartProgram({BRISEL}, {{"DISPLAY", ""}}, errors), 3000), 1);
-  std::ifstream in(errors);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
-            "brisel: no X display: DISPLAY is not set and -display was not given\n");
+  EXPECT_EQ(ReadText(errors), "brisel: no X display: DISPLAY is not set and -display was not given\n");
+  // A size X cannot carry and a visual it cannot draw on are bad command lines.
+  EXPECT_EQ(WaitExit(StartProgram({BRISEL, "-geometry", "99999x99999"}, {}, errors), 3000), 2);
+  const std::string said = ReadText(errors);
+  EXPECT_EQ(said.substr(0, said.find('\n')),
+            "brisel: bad value \"99999x99999\" for -geometry (WxH+X+Y: sizes 1 to 65535, places -32768 to 32767)");
+  XVisualInfo direct{};
+  ASSERT_TRUE(XMatchVisualInfo(display_, DefaultScreen(display_), 24, DirectColor, &direct));
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%lx", direct.visualid);
+  EXPECT_EQ(WaitExit(StartProgram({BRISEL, "-visual", id}, {}, errors), 3000), 2);
+  EXPECT_EQ(ReadText(errors), std::string("brisel: -visual ") + id + ": visual " + id +
+                                  " is DirectColor of depth 24; brisel draws on TrueColor visuals of depth 24 or 32 "
+                                  "only\n");
 }
 
-TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
+TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysSoInOneLine) {
   const std::string errors = kScratch + "/no-device.err";
   const Window window = MakeWindow(200, 150);
   Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-sound", "-sound-frequency", "100",
@@ -289,8 +305,9 @@ TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysNothing) {
   EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
   kill(brisel.pid, SIGTERM);
   EXPECT_EQ(WaitExit(brisel.pid, 2000), 128 + SIGTERM);
-  std::ifstream in(errors);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "");
+  const std::string said = ReadText(errors);
+  EXPECT_EQ(said.rfind("brisel: no sound: no audio device can be opened (", 0), 0u) << said;
+  EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
 }
 
 }  // namespace
