@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "animation/settings.h"
+#include "sprites/present_scale.h"
 
 const char* const kProgramUsage =
     "usage: brisel [options]\n"
@@ -17,6 +18,8 @@ const char* const kProgramUsage =
     "  -window-id ID        draw in window ID (decimal or 0x-hex)\n"
     "  -display NAME        the X server to use (default: DISPLAY)\n"
     "  -geometry WxH+X+Y    size and place of its own window (default 800x600)\n"
+    "  -fullscreen          its own window covers the monitor; a key, a click or a pointer move ends it\n"
+    "  -scale N|auto        show each pixel as N x N, 1..4; auto (the default): the screen's DPI / 96\n"
     "  -visual V            its own window's visual: default, truecolor, best or a visual id\n"
     "  -sync                synchronous X requests, for debugging\n"
     "  -fps, -no-fps, -install, -noinstall   taken and ignored\n"
@@ -64,6 +67,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     else if (is("root")) root = true;
     else if (is("window")) root = false;
     else if (is("sync")) options.synchronous = true;
+    else if (is("fullscreen")) options.fullscreen = true;
     else if (is("fps") || is("no-fps") || is("install") || is("noinstall")) continue;
     else if (is("display") || is("geometry") || is("visual")) {
       const char* value = i + 1 < argc ? argv[++i] : nullptr;
@@ -74,7 +78,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       (is("display") ? options.display : is("geometry") ? options.geometry : options.visual) = value;
     }
     else if (is("help") || is("h")) options.help = true;
-    else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks")) {
+    else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks") ||
+             is("scale")) {
       const char* value = i + 1 < argc ? argv[++i] : nullptr;
       uint64_t number = 0;
       bool ok;
@@ -82,7 +87,10 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       else if (is("sound-frequency")) ok = ParseNumber(value, 10, kMinSoundFrequency, kMaxSoundFrequency, number);
       else if (is("window-id")) ok = ParseWindowId(value, number);
       else if (is("seed")) ok = ParseNumber(value, 10, 0, UINT32_MAX, number);
-      else ok = ParseNumber(value, 10, 0, INT32_MAX, number);
+      else if (is("scale")) {
+        ok = (value != nullptr && std::strcmp(value, "auto") == 0) ||  // number stays kAutoScale
+             ParseNumber(value, 10, kMinPresentScale, kMaxPresentScale, number);
+      } else ok = ParseNumber(value, 10, 0, INT32_MAX, number);
       if (!ok) {
         error = std::string(value == nullptr ? "missing value" : "bad value \"" + std::string(value) + "\"") +
                 " for " + arg;
@@ -92,6 +100,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       else if (is("sound-frequency")) options.soundFrequency = static_cast<int32_t>(number);
       else if (is("window-id")) windowOption = true, windowId = number;
       else if (is("seed")) options.haveSeed = true, options.seed = static_cast<uint32_t>(number);
+      else if (is("scale")) options.scale = static_cast<int32_t>(number);
       else options.ticks = static_cast<int64_t>(number);
     } else {
       error = std::string("unknown option \"") + arg + "\"";

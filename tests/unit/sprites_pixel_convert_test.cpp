@@ -86,4 +86,8 @@ TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
   const std::pair<int32_t, int32_t> dpiToScale[] = {{0, 1}, {96, 1}, {120, 1}, {143, 1}, {144, 2}, {192, 2},
                                                     {240, 3}, {288, 3}, {384, 4}, {960, 4}, {-5, 1}};
   for (const auto& [dpi, scale] : dpiToScale) EXPECT_EQ(ScaleForDpi(dpi), scale) << dpi << " DPI";
+  // An X screen's size: 3840 pixels on 508 mm (192 DPI), Xvfb's 975 mm (100 DPI), and no size at all.
+  EXPECT_EQ(DpiFromScreenSize(3840, 508), 192);
+  EXPECT_EQ(DpiFromScreenSize(3840, 975), 100);
+  EXPECT_EQ(DpiFromScreenSize(1920, 0), 0);
 }
