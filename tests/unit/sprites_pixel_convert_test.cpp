@@ -49,7 +49,7 @@ TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
   DibImage back;
   ASSERT_NE(CreateBlank(back, 21, 3), nullptr);  // rows padded to 24 bytes
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 8 ? 0 : 30 * y + x);
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 1 ? 0 : 30 * y + x);
   }
   PixelTable t;
   for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
@@ -59,7 +59,7 @@ TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
   for (int row = 0; row < 3; ++row) {
     for (int i = 0; i < 20; ++i) {
       const int x = 2 + i, y = 1 + row;
-      const uint32_t expected = row < 2 && i < 18 ? 1000u + (y == 2 && x > 8 ? 0 : 30 * y + x) : kUntouched;
+      const uint32_t expected = row < 2 && i < 18 ? 1000u + (y == 2 && x > 1 ? 0 : 30 * y + x) : kUntouched;
       EXPECT_EQ(out[row * 20 + i], expected) << "row " << row << ", column " << i;
     }
   }
@@ -71,7 +71,7 @@ TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
   DibImage back;
   ASSERT_NE(CreateBlank(back, 21, 3), nullptr);
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(30 * y + x);
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 1 ? 0 : 30 * y + x);
   }
   PixelTable t;
   for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
@@ -79,7 +79,7 @@ TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
   ConvertBackBufferRect(back, {2, 1, 18, 2}, t, out.data(), 40, 2);
   for (int row = 0; row < 5; ++row) {
     for (int i = 0; i < 40; ++i) {
-      const uint32_t expected = row < 4 && i < 36 ? 1000u + 30 * (1 + row / 2) + 2 + i / 2 : 7;
+      const uint32_t expected = row < 4 && i < 36 ? 1000u + (row < 2 ? 32 + i / 2 : 0) : 7;
       EXPECT_EQ(out[row * 40 + i], expected) << "row " << row << ", column " << i;
     }
   }
