@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
