@@ -18,7 +18,9 @@
 #include "linux/sounds_sdl.h"
 #include "linux/window_x11.h"
 #include "resources/embedded_assets.h"
+#include "shell/input_watch.h"
 #include "shell/program_options.h"
+#include "sprites/present_scale.h"
 
 namespace {
 
@@ -60,14 +62,16 @@ struct Run {
 // may be or memory runs out.
 std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, std::string& error) {
   auto run = std::make_unique<Run>();
-  run->state.width = view.width;
-  run->state.height = view.height;
+  // The animation runs on the window's size in back-buffer pixels, each shown
+  // as scale x scale screen pixels.
+  run->state.width = AnimationSide(view.width, view.scale);
+  run->state.height = AnimationSide(view.height, view.scale);
   run->state.settings = {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency};
   SeedRandom(run->state.random, options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
   ScenePlatform platform;
   platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
   SetUpAnimation(run->state, run->scene, platform);
-  if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(view.width, view.height)) {
+  if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(run->state.width, run->state.height)) {
     error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) +
             " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
             std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
@@ -82,8 +86,9 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
 }
 
 // Handles the queued X events. Returns false when the program is to end (input
-// or the close request on its own window, or the window's destruction);
-// `resized` tells of a new size.
+// or the close request on its own window, a pointer move beyond the saver's
+// threshold in full screen, or the window's destruction); `resized` tells of a
+// new size.
 bool HandleEvents(WindowView& view, Run& run, bool& resized) {
   while (XPending(view.display) > 0) {
     XEvent event;
@@ -111,6 +116,23 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
       case KeyPress:
       case ButtonPress:
         if (view.ownWindow) return false;
+        break;
+      case EnterNotify:
+        // The pointer's place where it enters counts as its start: the window
+        // appearing under it, or a window manager moving it, is no move of the
+        // user's (and under XWayland the place before was not known).
+        if (view.fullscreen) view.pointer = {event.xcrossing.x_root, event.xcrossing.y_root};
+        break;
+      case MotionNotify:
+        if (view.fullscreen && MovedBeyondThreshold(view.pointer, {event.xmotion.x_root, event.xmotion.y_root})) {
+          return false;
+        }
+        break;
+      case MapNotify:
+        if (view.focusOnMap && event.xmap.window == view.window) {
+          XSetInputFocus(view.display, view.window, RevertToPointerRoot, CurrentTime);
+          view.focusOnMap = false;
+        }
         break;
       case ClientMessage:
         if (view.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == view.deleteWindow) return false;

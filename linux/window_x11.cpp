@@ -1,15 +1,23 @@
 // The X11 window the program draws in, and the putting of rectangles on it.
 #include "linux/window_x11.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xinerama.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "shell/monitors.h"
+#include "sprites/present_scale.h"
 
 namespace {
 
@@ -110,6 +118,84 @@ bool ChooseVisual(Display* display, int screen, const std::string& name, Visual*
   return true;
 }
 
+// The dots per inch the desktop asks for: Xft.dpi among the server's resources
+// (desktops and xrdb set it), else the screen's size in millimetres; 0 unknown.
+int32_t ReadScreenDpi(Display* display, int screen) {
+  int32_t dpi = 0;
+  if (const char* resources = XResourceManagerString(display)) {
+    XrmInitialize();
+    XrmDatabase database = XrmGetStringDatabase(resources);
+    char* type = nullptr;
+    XrmValue value{};
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+      char* end = nullptr;
+      const double given = std::strtod(value.addr, &end);
+      if (end != value.addr && given >= 1 && given < 100000) dpi = static_cast<int32_t>(std::lround(given));
+    }
+    XrmDestroyDatabase(database);
+  }
+  return dpi > 0 ? dpi : DpiFromScreenSize(DisplayWidth(display, screen), DisplayWidthMM(display, screen));
+}
+
+ScreenPoint ReadPointer(Display* display, Window root) {
+  Window rootFound = 0, child = 0;
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  unsigned buttons = 0;
+  XQueryPointer(display, root, &rootFound, &child, &x, &y, &windowX, &windowY, &buttons);
+  return {x, y};
+}
+
+// The monitor holding `pointer`, from Xinerama's list (which XWayland and
+// RandR-driven servers keep too), or the whole screen without one.
+ScreenRect FindMonitorAt(Display* display, int screen, ScreenPoint pointer) {
+  std::vector<ScreenRect> monitors;
+  int eventBase = 0, errorBase = 0, count = 0;
+  if (XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display)) {
+    if (XineramaScreenInfo* screens = XineramaQueryScreens(display, &count)) {
+      for (int i = 0; i < count; ++i) {
+        const XineramaScreenInfo& m = screens[i];
+        monitors.push_back({m.x_org, m.y_org, m.x_org + m.width, m.y_org + m.height});
+      }
+      XFree(screens);
+    }
+  }
+  return ChooseMonitorAt(monitors, pointer.x, pointer.y,
+                         {0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
+}
+
+bool IsWindowManagerRunning(Display* display, Window root) {
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool found = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                                        &after, &data) == Success && count == 1;
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
+// Asks the window manager, before the window is mapped, to show it in its
+// full-screen state (above panels, on the monitor it stands on), and gives the
+// window a cursor with no visible pixel.
+void MakeFullScreen(Display* display, Window window) {
+  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
+  XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&fullscreen), 1);
+  const char noBits[1] = {0};
+  const Pixmap empty = XCreateBitmapFromData(display, window, noBits, 1, 1);
+  XColor black{};
+  const Cursor blank = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
+  XDefineCursor(display, window, blank);
+  XFreeCursor(display, blank);  // the window keeps it
+  XFreePixmap(display, empty);
+}
+
+bool HasSwappedBytes(const XImage& image) {
+  return (image.byte_order == LSBFirst) != (std::endian::native == std::endian::little);
+}
+
 int FindPixelBits(Display* display, int depth) {
   int count = 0;
   XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
@@ -138,7 +224,7 @@ void FreeImage(WindowView& view) {
 // system cannot share one. The segment is marked for removal as soon as both
 // sides have it attached, so it disappears with the program however it ends.
 bool MakeSharedImage(WindowView& view) {
-  constexpr int32_t width = kScratchWidth, height = kScratchRows;
+  const int32_t width = kScratchWidth * view.scale, height = kScratchRows;
   if (!XShmQueryExtension(view.display)) return false;
   view.shm = {};
   XImage* image = XShmCreateImage(view.display, view.visual, view.depth, ZPixmap, nullptr, &view.shm,
@@ -171,7 +257,7 @@ bool MakeSharedImage(WindowView& view) {
 }
 
 bool MakePlainImage(WindowView& view) {
-  constexpr int32_t width = kScratchWidth, height = kScratchRows;
+  const int32_t width = kScratchWidth * view.scale, height = kScratchRows;
   XImage* image = XCreateImage(view.display, view.visual, view.depth, ZPixmap, 0, nullptr, width, height, 32, 0);
   if (image == nullptr) return false;
   image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), height));
@@ -196,21 +282,23 @@ void FinishPieces(WindowView& view) {
 
 void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
   const SceneRect r = ClipRectToImage(rect, backBuffer);
+  const int32_t n = view.scale;
   for (int32_t left = r.left; left < r.left + r.width; left += kScratchWidth) {
     const int32_t width = std::min(kScratchWidth, r.left + r.width - left);
     for (int32_t top = r.top; top < r.top + r.height;) {
-      if (view.nextRow == kScratchRows) FinishPieces(view);
-      const int32_t height = std::min(r.top + r.height - top, kScratchRows - view.nextRow);
+      if (kScratchRows - view.nextRow < n) FinishPieces(view);
+      const int32_t height = std::min(r.top + r.height - top, (kScratchRows - view.nextRow) / n);
       auto* pixels = reinterpret_cast<uint32_t*>(view.image->data + view.nextRow * view.image->bytes_per_line);
       ConvertBackBufferRect(backBuffer, {left, top, width, height}, view.pixels, pixels,
-                            view.image->bytes_per_line / 4);
+                            view.image->bytes_per_line / 4, n);
       if (view.shared) {
-        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height,
-                     False);
+        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left * n, top * n, width * n,
+                     height * n, False);
       } else {
-        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left, top, width, height);
+        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left * n, top * n, width * n,
+                  height * n);
       }
-      view.nextRow += height;
+      view.nextRow += height * n;
       top += height;
     }
   }
@@ -252,6 +340,16 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   if (options.target == DrawTarget::OwnWindow) {
     OwnWindowPlace place;  // the geometry's syntax was checked with the command line
     ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place);
+    const Window root = RootWindow(display, screen);
+    if (options.fullscreen) {
+      // Sized to the monitor already, so that it covers it without a window
+      // manager too (under bare X servers), and stands where the manager looks.
+      view.fullscreen = true;
+      view.pointer = ReadPointer(display, root);
+      const ScreenRect monitor = FindMonitorAt(display, screen, view.pointer);
+      place = {monitor.left, monitor.top, static_cast<unsigned>(monitor.right - monitor.left),
+               static_cast<unsigned>(monitor.bottom - monitor.top), true};
+    }
     Visual* visual = nullptr;
     int depth = 0;
     if (!ChooseVisual(display, screen, options.visual, visual, depth, error)) {
@@ -262,23 +360,28 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     unsigned long mask = CWBackPixel | CWEventMask;
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
+    if (view.fullscreen) attributes.event_mask |= PointerMotionMask | EnterWindowMask;
     if (visual != DefaultVisual(display, screen)) {
-      view.colormap = XCreateColormap(display, RootWindow(display, screen), visual, AllocNone);
+      view.colormap = XCreateColormap(display, root, visual, AllocNone);
       attributes.colormap = view.colormap;
       attributes.background_pixel = 0;
       attributes.border_pixel = 0;
       mask |= CWColormap | CWBorderPixel;
     }
-    view.window = XCreateWindow(display, RootWindow(display, screen), place.x, place.y, place.width, place.height,
-                                0, depth, InputOutput, visual, mask, &attributes);
+    view.window = XCreateWindow(display, root, place.x, place.y, place.width, place.height, 0, depth, InputOutput,
+                                visual, mask, &attributes);
     view.ownWindow = true;
     XStoreName(display, view.window, "Brisel");
     XClassHint hint{const_cast<char*>("brisel"), const_cast<char*>("Brisel")};
     XSetClassHint(display, view.window, &hint);
-    if (!options.geometry.empty()) {
+    if (!options.geometry.empty() || view.fullscreen) {
       XSizeHints hints{};
       hints.flags = USSize | (place.placed ? USPosition : 0);
       XSetWMNormalHints(display, view.window, &hints);
+    }
+    if (view.fullscreen) {
+      MakeFullScreen(display, view.window);
+      view.focusOnMap = !IsWindowManagerRunning(display, root);
     }
     view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, view.window, &view.deleteWindow, 1);
@@ -311,6 +414,7 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   }
   view.width = attributes.width;
   view.height = attributes.height;
+  view.scale = options.scale != kAutoScale ? options.scale : ScaleForDpi(ReadScreenDpi(display, screen));
   view.gc = XCreateGC(display, view.window, 0, nullptr);
   if (view.ownWindow) XMapWindow(display, view.window);
   watchedView = &view;
@@ -326,10 +430,8 @@ bool PrepareWindowView(WindowView& view, const DibImage& backBuffer) {
   layout.greenMask = static_cast<uint32_t>(view.visual->green_mask);
   layout.blueMask = static_cast<uint32_t>(view.visual->blue_mask);
   if (view.depth == 32) layout.alphaMask = ~(layout.redMask | layout.greenMask | layout.blueMask);
-  const bool hostLsbFirst = std::endian::native == std::endian::little;
-  const bool swap = (view.image->byte_order == LSBFirst) != hostLsbFirst;
   const uint8_t* colourTable = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
-  return BuildPixelTable(colourTable, layout, swap, view.pixels);
+  return BuildPixelTable(colourTable, layout, HasSwappedBytes(*view.image), view.pixels);
 }
 
 PresentSink MakeWindowSink(WindowView& view) {
@@ -342,12 +444,27 @@ PresentSink MakeWindowSink(WindowView& view) {
 
 void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites) {
   if (view.image == nullptr) return;
+  const int32_t n = view.scale;
+  // The screen pixels past the enlarged picture show the background.
+  const int32_t pictureWidth = scene.backBuffer.width * n, pictureHeight = scene.backBuffer.height * n;
+  if (view.width > pictureWidth || view.height > pictureHeight) {
+    const uint32_t background = view.pixels[0];
+    XSetForeground(view.display, view.gc, HasSwappedBytes(*view.image) ? __builtin_bswap32(background) : background);
+    if (view.width > pictureWidth) {
+      XFillRectangle(view.display, view.window, view.gc, pictureWidth, 0, view.width - pictureWidth, view.height);
+    }
+    if (view.height > pictureHeight) {
+      XFillRectangle(view.display, view.window, view.gc, 0, pictureHeight, view.width, view.height - pictureHeight);
+    }
+  }
   // The same order as a frame: composed from the last sprite to the first, taken
   // out from the first to the last.
   if (withSprites) {
     for (int32_t i = scene.spriteCount - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
   }
-  PutRect(view, scene.backBuffer, area);
+  const int32_t left = area.left / n, top = area.top / n;
+  PutRect(view, scene.backBuffer,
+          {left, top, (area.left + area.width + n - 1) / n - left, (area.top + area.height + n - 1) / n - top});
   FinishPieces(view);
   if (withSprites) {
     for (int32_t i = 0; i < scene.spriteCount; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "animation/animation.h"
+#include "shell/input_watch.h"
 #include "shell/program_options.h"
 #include "sprites/pixel_convert.h"
 #include "sprites/sprite_scene.h"
@@ -21,10 +22,10 @@ constexpr int kMinXWindowPlace = -32768;
 constexpr int kMaxXWindowPlace = 32767;
 
 // The image rectangles are converted into before they are put: pieces of at
-// most kScratchWidth columns stacked one below the other. Rows as narrow as a
-// sprite's rectangle with its move in one tick (at most 4 pixels each way) keep
-// a frame's pixels on few memory pages, whatever the window's size; wider
-// rectangles go in several pieces.
+// most kScratchWidth back-buffer columns (kScratchWidth x scale screen columns)
+// stacked one below the other. Rows as narrow as a sprite's rectangle with its
+// move in one tick (at most 4 pixels each way) keep a frame's pixels on few
+// memory pages, whatever the window's size; wider rectangles go in several pieces.
 constexpr int32_t kScratchWidth = kSpriteSide + 8;
 constexpr int32_t kScratchRows = 8192;
 
@@ -39,9 +40,13 @@ struct WindowView {
   Visual* visual = nullptr;
   int depth = 0;
   GC gc = nullptr;
-  int32_t width = 0;           // the window's size as last seen
+  int32_t width = 0;           // the window's size as last seen, in screen pixels
   int32_t height = 0;
-  XImage* image = nullptr;     // kScratchWidth x kScratchRows, 32 bits a pixel
+  int32_t scale = 1;           // screen pixels across and down for each back-buffer pixel
+  bool fullscreen = false;     // an own window covering the monitor, pointer hidden
+  ScreenPoint pointer{};       // fullscreen: where the pointer was, in root coordinates
+  bool focusOnMap = false;     // fullscreen without a window manager: take the keyboard once mapped
+  XImage* image = nullptr;     // kScratchWidth * scale x kScratchRows, 32 bits a pixel
   XShmSegmentInfo shm{};
   bool shared = false;         // image lives in a MIT-SHM segment
   int32_t nextRow = 0;         // where the next piece goes in the image
@@ -68,9 +73,13 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
 // made at -geometry with the -visual asked for, titled "Brisel", and mapped) and
 // checks that it is a TrueColor visual of depth 24 or 32 with 32-bit pixels
 // (the reason names the class, depth and pixel size it has instead).
-// Selects the events the program reacts to: size changes, exposures and the
-// window's destruction, and for its own window keys, clicks and the window
-// manager's close. From then on, an X error about the window (its destruction
+// With -fullscreen its own window covers the monitor that holds the pointer,
+// asks the window manager for its full-screen state and hides the pointer.
+// Sets the scale: -scale, or with auto the one for the screen's DPI (Xft.dpi,
+// else the screen's size in millimetres). Selects the events the program reacts
+// to: size changes, exposures and the window's destruction, for its own window
+// keys, clicks and the window manager's close, and full screen the pointer's
+// moves. From then on, an X error about the window (its destruction
 // racing a drawing request) sets `gone` instead of ending the program; other
 // errors end it as Xlib does. False with a one-line reason in `error` when the
 // window does not exist or its visual is unusable; `badVisual` tells when that
@@ -84,15 +93,17 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
 bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
 
 // The sink RenderScene presents into: each rectangle is converted into the next
-// rows of the image and put on the window. When the image is full and shared,
+// rows of the image, each pixel as scale x scale, and put on the window. When the image is full and shared,
 // a round trip to the server comes first, so no piece is overwritten before the
 // server has read it.
 PresentSink MakeWindowSink(WindowView& view);
 
-// Puts `area` of the scene as it looks now: with `withSprites`, the visible
+// Puts `area` (in screen pixels) of the scene as it looks now: with `withSprites`, the visible
 // sprites are composed into the back buffer for the put and taken out again (the
-// scene's records are left as they were); without, only the background. For
-// exposures and for clearing the window when the animation starts.
+// scene's records are left as they were); without, only the background. Screen
+// pixels beyond the enlarged back buffer (fewer than `scale` at the right and
+// bottom) are made black. For exposures and for clearing the window when the
+// animation starts.
 void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites);
 
 // Releases the image (detaching the shared segment) and destroys the window if

@@ -1,4 +1,4 @@
-// Which monitors the full-screen saver covers with blanking windows, from the monitors' rectangles.
+// Which monitors a full-screen window covers, from the monitors' rectangles.
 #include "shell/monitors.h"
 
 #include <algorithm>
@@ -22,4 +22,14 @@ std::vector<ScreenRect> ChooseBlankingRects(const std::vector<ScreenRect>& monit
     chosen.push_back(monitor);
   }
   return chosen;
+}
+
+ScreenRect ChooseMonitorAt(const std::vector<ScreenRect>& monitors, int32_t x, int32_t y, ScreenRect whole) {
+  for (const ScreenRect& m : monitors) {
+    if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) return m;
+  }
+  for (const ScreenRect& monitor : monitors) {
+    if (!IsEmpty(monitor)) return monitor;
+  }
+  return whole;
 }

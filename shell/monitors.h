@@ -1,4 +1,4 @@
-// Which monitors the full-screen saver covers with blanking windows, from the monitors' rectangles.
+// Which monitors a full-screen window covers, from the monitors' rectangles.
 #pragma once
 
 #include <cstdint>
@@ -21,3 +21,8 @@ struct ScreenRect {
 // monitors share one window). Called by the full-screen start once the saver
 // window covers `saverRect`.
 std::vector<ScreenRect> ChooseBlankingRects(const std::vector<ScreenRect>& monitors, ScreenRect saverRect);
+
+// The monitor a full-screen window of its own covers: the first of `monitors`
+// that holds the point (x, y) (the pointer, where the user looks), else the
+// first that is not empty, else `whole` (the screen, when there is no list).
+ScreenRect ChooseMonitorAt(const std::vector<ScreenRect>& monitors, int32_t x, int32_t y, ScreenRect whole);

@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "animation/settings.h"
+#include "sprites/present_scale.h"
 
 const char* const kProgramUsage =
     "usage: brisel [options]\n"
@@ -19,6 +20,8 @@ const char* const kProgramUsage =
     "  -window-id ID        draw in window ID (decimal or 0x-hex)\n"
     "  -display NAME        the X server to use (default: DISPLAY)\n"
     "  -geometry WxH+X+Y    size and place of its own window (default 800x600)\n"
+    "  -fullscreen          its own window covers the monitor; a key, a click or a pointer move ends it\n"
+    "  -scale N|auto        show each pixel as N x N, 1..4; auto (the default): the screen's DPI / 96\n"
     "  -visual V            its own window's visual: default, truecolor, best or a visual id\n"
     "  -sync                synchronous X requests, for debugging\n"
     "  -fps, -no-fps, -install, -noinstall   taken and ignored\n"
@@ -101,7 +104,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     };
     const auto is = [name](const char* n) { return std::strcmp(name, n) == 0; };
     const bool takesValue = is("display") || is("geometry") || is("visual") || is("count") ||
-                            is("sound-frequency") || is("window-id") || is("seed") || is("ticks");
+                            is("sound-frequency") || is("window-id") || is("seed") || is("ticks") ||
+                            is("scale");
     if (equals != nullptr && !takesValue) {
       error = "option " + QuoteForMessage(option) + " takes no value";
       return false;
@@ -111,6 +115,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     else if (is("root")) root = true;
     else if (is("window")) root = false;
     else if (is("sync")) options.synchronous = true;
+    else if (is("fullscreen")) options.fullscreen = true;
     else if (is("fps") || is("no-fps") || is("install") || is("noinstall")) continue;
     else if (is("display") || is("geometry") || is("visual")) {
       const char* value = takeValue();
@@ -127,7 +132,8 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     }
     else if (is("help") || is("h")) options.help = true;
     else if (is("version")) options.version = true;
-    else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks")) {
+    else if (is("count") || is("sound-frequency") || is("window-id") || is("seed") || is("ticks") ||
+             is("scale")) {
       const char* value = takeValue();
       uint64_t number = 0;
       bool ok;
@@ -144,6 +150,10 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       } else if (is("seed")) {
         ok = ParseNumber(value, 10, 0, UINT32_MAX, number);
         range = "0 to " + std::to_string(UINT32_MAX);
+      } else if (is("scale")) {
+        ok = (value != nullptr && std::strcmp(value, "auto") == 0) ||  // number stays kAutoScale
+             ParseNumber(value, 10, kMinPresentScale, kMaxPresentScale, number);
+        range = "auto or " + std::to_string(kMinPresentScale) + " to " + std::to_string(kMaxPresentScale);
       } else {
         ok = ParseNumber(value, 10, 0, INT32_MAX, number);
         range = "0 to " + std::to_string(INT32_MAX);
@@ -157,6 +167,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
       else if (is("sound-frequency")) options.soundFrequency = static_cast<int32_t>(number);
       else if (is("window-id")) windowOption = true, windowId = number;
       else if (is("seed")) options.haveSeed = true, options.seed = static_cast<uint32_t>(number);
+      else if (is("scale")) options.scale = static_cast<int32_t>(number);
       else options.ticks = static_cast<int64_t>(number);
     } else {
       error = "unknown option " + QuoteForMessage(option);

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+// -scale auto: the scale follows the screen's dots per inch.
+constexpr int32_t kAutoScale = 0;
+
 enum class DrawTarget {
   OwnWindow,  // a window of its own, 800 x 600
   Window,     // the window `windowId` (from -window-id or XSCREENSAVER_WINDOW)
@@ -22,6 +25,8 @@ struct ProgramOptions {
   int64_t ticks = -1;           // -ticks: stop after this many ticks; -1 runs on
   bool help = false;            // -help: print the usage and end
   bool version = false;         // -version: print the version and end
+  bool fullscreen = false;      // -fullscreen: a window of its own covers the monitor (no effect on a given window)
+  int32_t scale = kAutoScale;   // -scale: screen pixels across each pixel, 1..4, or kAutoScale (from the DPI)
   // The options every X program or xscreensaver program takes. The edge reads
   // the geometry and the visual; -fps, -no-fps, -install and -noinstall are
   // taken and change nothing (there is no frame counter, and TrueColor needs

@@ -18,6 +18,14 @@ constexpr int32_t ScaleForDpi(int32_t dotsPerInch) {
   return static_cast<int32_t>(std::clamp<int64_t>(rounded, kMinPresentScale, kMaxPresentScale));
 }
 
+// The dots per inch of a screen `pixels` wide that measures `millimetres` across
+// (an X screen's size as its server reports it), rounded to the nearest whole
+// number; 0 (unknown) when the size is not positive.
+constexpr int32_t DpiFromScreenSize(int32_t pixels, int32_t millimetres) {
+  if (pixels <= 0 || millimetres <= 0) return 0;
+  return static_cast<int32_t>((int64_t{pixels} * 254 + int64_t{millimetres} * 5) / (int64_t{millimetres} * 10));
+}
+
 // The animation's side for a window side of `windowSide` pixels at `scale`: the
 // whole back-buffer pixels that fit, at least one while the window has any. The
 // few screen pixels left over at the right or bottom edge stay black.

@@ -31,3 +31,11 @@ TEST(BlankingRects, EveryOtherMonitorOnceWhereverItLies) {
   EXPECT_EQ((std::vector<ScreenRect>{left, above, right, {1000, 1000, 1500, 1500}}),
             ChooseBlankingRects(monitors, primary));
 }
+
+TEST(BlankingRects, AFullScreenWindowTakesTheMonitorUnderThePointer) {
+  const ScreenRect whole{0, 0, 2944, 1080}, left{-1024, 0, 0, 768}, primary{0, 0, 1920, 1080};
+  EXPECT_EQ(ChooseMonitorAt({left, primary}, 1919, 1079, whole), primary);
+  EXPECT_EQ(ChooseMonitorAt({left, primary}, -1, 0, whole), left);
+  EXPECT_EQ(ChooseMonitorAt({{5, 5, 5, 9}, primary}, 1920, 40, whole), primary) << "off every monitor: the first";
+  EXPECT_EQ(ChooseMonitorAt({}, 10, 10, whole), whole);
+}

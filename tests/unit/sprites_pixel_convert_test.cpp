@@ -49,7 +49,7 @@ TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
   DibImage back;
   ASSERT_NE(CreateBlank(back, 21, 3), nullptr);  // rows padded to 24 bytes
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 8 ? 0 : 30 * y + x);
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 1 ? 0 : 30 * y + x);
   }
   PixelTable t;
   for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
@@ -59,7 +59,7 @@ TEST(PixelConvert, RectangleRowsGoTopFirstAtTheGivenStride) {
   for (int row = 0; row < 3; ++row) {
     for (int i = 0; i < 20; ++i) {
       const int x = 2 + i, y = 1 + row;
-      const uint32_t expected = row < 2 && i < 18 ? 1000u + (y == 2 && x > 8 ? 0 : 30 * y + x) : kUntouched;
+      const uint32_t expected = row < 2 && i < 18 ? 1000u + (y == 2 && x > 1 ? 0 : 30 * y + x) : kUntouched;
       EXPECT_EQ(out[row * 20 + i], expected) << "row " << row << ", column " << i;
     }
   }
@@ -71,7 +71,7 @@ TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
   DibImage back;
   ASSERT_NE(CreateBlank(back, 21, 3), nullptr);
   for (int y = 0; y < 3; ++y) {
-    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(30 * y + x);
+    for (int x = 0; x < 21; ++x) *PixelAt(back, x, y) = static_cast<uint8_t>(y == 2 && x > 1 ? 0 : 30 * y + x);
   }
   PixelTable t;
   for (int i = 0; i < 256; ++i) t[i] = 1000 + i;
@@ -79,11 +79,15 @@ TEST(PixelConvert, ScaledRectangleShowsEachPixelAsABlock) {
   ConvertBackBufferRect(back, {2, 1, 18, 2}, t, out.data(), 40, 2);
   for (int row = 0; row < 5; ++row) {
     for (int i = 0; i < 40; ++i) {
-      const uint32_t expected = row < 4 && i < 36 ? 1000u + 30 * (1 + row / 2) + 2 + i / 2 : 7;
+      const uint32_t expected = row < 4 && i < 36 ? 1000u + (row < 2 ? 32 + i / 2 : 0) : 7;
       EXPECT_EQ(out[row * 40 + i], expected) << "row " << row << ", column " << i;
     }
   }
   const std::pair<int32_t, int32_t> dpiToScale[] = {{0, 1}, {96, 1}, {120, 1}, {143, 1}, {144, 2}, {192, 2},
                                                     {240, 3}, {288, 3}, {384, 4}, {960, 4}, {-5, 1}};
   for (const auto& [dpi, scale] : dpiToScale) EXPECT_EQ(ScaleForDpi(dpi), scale) << dpi << " DPI";
+  // An X screen's size: 3840 pixels on 508 mm (192 DPI), Xvfb's 975 mm (100 DPI), and no size at all.
+  EXPECT_EQ(DpiFromScreenSize(3840, 508), 192);
+  EXPECT_EQ(DpiFromScreenSize(3840, 975), 100);
+  EXPECT_EQ(DpiFromScreenSize(1920, 0), 0);
 }

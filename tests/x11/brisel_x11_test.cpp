@@ -1,11 +1,13 @@
 // End-to-end tests of the X11 program on a virtual display: what it draws equals
-// saver-render's frame, a resize starts it over, sound reaches SDL's disk
-// output, and SIGTERM ends it at once and cleanly.
+// saver-render's frame (also enlarged, and full screen), a resize starts it over,
+// sound reaches SDL's disk output, and SIGTERM ends it at once and cleanly.
 // GoogleTest first: Xlib defines macros (None, Status) that its headers use as names.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 #include <png.h>
 #include <signal.h>
@@ -84,12 +86,12 @@ Pixels ReadPng(const std::string& path) {
 }
 
 // saver-render's picture of the given run.
-Pixels RenderReference(int seed, int width, int height, int count, int ticks) {
+Pixels RenderReference(int seed, int width, int height, int count, int ticks, int scale = 1) {
   const std::string out = kScratch + "/reference.png";
   std::remove(out.c_str());  // never the picture of an earlier run
   const pid_t pid = StartProgram({SAVER_RENDER, "--seed", std::to_string(seed), "--width", std::to_string(width),
                            "--height", std::to_string(height), "--count", std::to_string(count), "--ticks",
-                           std::to_string(ticks), "--out", out});
+                           std::to_string(ticks), "--scale", std::to_string(scale), "--out", out});
   EXPECT_EQ(WaitExit(pid, 20000), 0);
   return ReadPng(out);
 }
@@ -218,6 +220,42 @@ TEST_F(BriselX11, GivenWindowShowsTheRenderedFrameAndStartsOverWhenResized) {
   EXPECT_EQ(WaitForPicture(window, 150, 110, RenderReference(3, 150, 110, 9, 25)), 0u)
       << "after the resize: the same run at the new size";
   EXPECT_EQ(WaitExit(brisel.pid, 0), -1) << "a key or a click in a given window ended the program";
+}
+
+TEST_F(BriselX11, GivenWindowAtScaleTwoShowsEachPixelAsATwoByTwoBlockAndTheOddEdgeBlack) {
+  const Window window = MakeWindow(321, 241);
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-scale", "2", "-seed", "3", "-ticks",
+                               "25", "-count", "9"})};
+  EXPECT_EQ(WaitForPicture(window, 321, 241, RenderReference(3, 321, 241, 9, 25, 2)), 0u);
+}
+
+TEST_F(BriselX11, FullScreenCoversTheScreenHidesThePointerAndAMoveOfFivePixelsEndsIt) {
+  const int width = DisplayWidth(display_, 0), height = DisplayHeight(display_, 0);
+  Running brisel{StartProgram({BRISEL, "-fullscreen", "-scale", "1", "-seed", "4", "-ticks", "20", "-count", "6"})};
+  const Window window = FindTopLevel("Brisel");
+  ASSERT_NE(window, 0u) << "no window titled Brisel";
+  EXPECT_EQ(WaitForPicture(window, width, height, RenderReference(4, width, height, 6, 20)), 0u);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* state = nullptr;
+  XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_STATE", False), 0, 1, False, XA_ATOM, &type,
+                     &format, &count, &after, &state);
+  ASSERT_EQ(count, 1u) << "the window manager's state, asked for before mapping";
+  EXPECT_EQ(*reinterpret_cast<Atom*>(state), XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+  XFree(state);
+  XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
+  ASSERT_NE(cursor, nullptr);
+  int visible = 0;
+  for (int i = 0; i < cursor->width * cursor->height; ++i) visible += (cursor->pixels[i] & 0xFF000000u) != 0;
+  EXPECT_EQ(visible, 0) << "visible pixels of the pointer";
+  XFree(cursor);
+  // Small moves add up from where the pointer was: 3 + 1 is not beyond the
+  // saver's threshold, one pixel more is.
+  EXPECT_EQ(WaitExit(StartProgram({"/usr/bin/xdotool", "mousemove_relative", "3", "1"}), 3000), 0);
+  EXPECT_EQ(WaitExit(brisel.pid, 500), -1) << "ended by a move of 4 pixels";
+  EXPECT_EQ(WaitExit(StartProgram({"/usr/bin/xdotool", "mousemove_relative", "1", "0"}), 3000), 0);
+  EXPECT_EQ(WaitExit(brisel.pid, 3000), 0) << "a move of 5 pixels ends it with status 0";
 }
 
 TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment) {
