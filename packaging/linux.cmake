@@ -20,25 +20,23 @@ if(NOT BRISEL_MAINTAINER)
   set(BRISEL_MAINTAINER "${maintainer}" CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
 endif()
 
-# A native package's changelog: one entry for this version, dated
-# SOURCE_DATE_EPOCH or else the commit built, gzipped without a time stamp.
+# The packages are dated SOURCE_DATE_EPOCH, or else by the commit built; their
+# changelogs are CHANGELOG.md's, each entry dated as it is there, the Debian one
+# gzipped without a time stamp.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     OUTPUT_VARIABLE commit_time OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-  if(commit_time)  # outside a git checkout the changelog takes today's date
+  if(commit_time)  # outside a git checkout they take the time of the build
     set(ENV{SOURCE_DATE_EPOCH} ${commit_time})
   endif()
 endif()
 set(CPACK_BRISEL_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-linux.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-linux-times.cmake)
-string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(WRITE ${CMAKE_BINARY_DIR}/changelog "brisel-xscreensaver (${PROJECT_VERSION}) unstable; urgency=medium
-
-  * Release ${PROJECT_VERSION} of the Brisel screen saver for X11 desktops.
-
- -- ${BRISEL_MAINTAINER}  ${changelog_date}
-")
+include(${CMAKE_CURRENT_LIST_DIR}/changelog.cmake)
+WriteDebianChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/changelog brisel-xscreensaver
+  "${BRISEL_MAINTAINER}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
 add_custom_command(OUTPUT changelog.gz COMMAND gzip -9nc changelog > changelog.gz DEPENDS changelog VERBATIM)
 add_custom_target(brisel_changelog DEPENDS changelog.gz)
 add_dependencies(brisel brisel_changelog)
@@ -67,7 +65,7 @@ set(CPACK_DEBIAN_FILE_NAME brisel-xscreensaver_${PROJECT_VERSION}_${deb_arch}.de
 
 # The RPM: library dependencies found by rpmbuild in the program (AUTOREQ), the
 # daemon recommended as in the Debian package. The folders every system has,
-# or the icon theme's, are not claimed. Its changelog is the Debian one's entry.
+# or the icon theme's, are not claimed.
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_SUMMARY "Ball-and-stick molecules screen saver for X11 desktops")
@@ -83,10 +81,8 @@ set(CPACK_RPM_NO_INSTALL_PREFIX_RELOCATION ON)
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/libexec /usr/share/applications /usr/share/icons /usr/share/man
   /usr/share/icons/hicolor /usr/share/icons/hicolor/48x48 /usr/share/icons/hicolor/48x48/apps
   /usr/share/icons/hicolor/256x256 /usr/share/icons/hicolor/256x256/apps /usr/share/man/man6 /usr/share/doc)
-string(TIMESTAMP rpm_changelog_date "%a %b %d %Y" UTC)
-file(WRITE ${CMAKE_BINARY_DIR}/rpm-changelog "* ${rpm_changelog_date} ${BRISEL_MAINTAINER} - ${PROJECT_VERSION}-1
-- Release ${PROJECT_VERSION} of the Brisel screen saver for X11 desktops.
-")
+WriteRpmChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/rpm-changelog "${BRISEL_MAINTAINER}"
+  ${CPACK_RPM_PACKAGE_RELEASE})
 set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/rpm-changelog)
 # The same bytes from the same commit (SOURCE_DATE_EPOCH, see cpack-linux.cmake):
 # its build time and file times are that date, and neither the building
