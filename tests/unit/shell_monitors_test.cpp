@@ -32,12 +32,10 @@ TEST(BlankingRects, EveryOtherMonitorOnceWhereverItLies) {
             ChooseBlankingRects(monitors, primary));
 }
 
-// A saver window that kept its size while its monitor grew (or shrank) still has
-// its monitor to itself: a blanking window there would hide the animation.
+// A saver window that kept its size while its monitor grew still has that monitor to itself.
 TEST(BlankingRects, NeverTheSaversOwnMonitorWhateverItsSize) {
-  const ScreenRect grown{0, 0, 1920, 1080};
-  const ScreenRect right{1920, 0, 3200, 1024};
-  EXPECT_EQ(std::vector<ScreenRect>{right}, ChooseBlankingRects({grown, right, grown}, {0, 0, 1024, 768}));
-  EXPECT_EQ(std::vector<ScreenRect>{right}, ChooseBlankingRects({right, grown}, {0, 0, 2000, 1080}));
-  EXPECT_EQ(std::vector<ScreenRect>{grown}, ChooseBlankingRects({grown, right}, {1920, 0, 2500, 600}));
+  const ScreenRect grown{0, 0, 1920, 1080}, right{1920, 0, 3200, 1024};
+  EXPECT_EQ(std::vector{right}, ChooseBlankingRects({grown, right, grown}, {0, 0, 1024, 768}));
+  EXPECT_EQ(std::vector{right}, ChooseBlankingRects({right, grown}, {0, 0, 2000, 1080}));
+  EXPECT_EQ(std::vector{grown}, ChooseBlankingRects({grown, right}, {1920, 0, 2500, 600}));
 }
