@@ -26,8 +26,9 @@ struct MoleculeTable {
 };
 
 struct AnimationState {
-  int32_t width = 0;   // client area in pixels, taken once at window creation
+  int32_t width = 0;   // in the animation's pixels: the client area divided by `scale`
   int32_t height = 0;
+  int32_t scale = 1;   // screen pixels per animation pixel, across and down (high-DPI screens)
   SaverSettings settings;
   MoleculeTable molecules;
   int32_t ambientTicks = 0;  // never reset by window creation

@@ -6,7 +6,9 @@
 #include "animation/animation_globals_win32.h"
 #include "animation/settings_win32.h"
 #include "animation/sounds_win32.h"
+#include "shell/dpi_win32.h"
 #include "shell/shell_default_win32.h"
+#include "sprites/present_scale.h"
 #include "sprites/sprite_scene_win32.h"
 
 namespace {
@@ -25,14 +27,43 @@ uint32_t CalendarSeconds() {
   return static_cast<uint32_t>((units - kUnitsFrom1601To1970) / kUnitsPerSecond);
 }
 
-void SetUp(HWND window) {
-  AnimationState& state = TheAnimationState();
+#if defined(SAVER_TICK_PROBE)
+// Only in the benchmark's build of the saver (brisel-bench.scr): the number in the
+// environment variable `name` (decimal digits), else `otherwise`. SAVER_TEST_SEED
+// and SAVER_TEST_TICKS make a fixed run (that seed, no step after that many
+// ticks), which the end-to-end tests compare with saver-render's picture of it.
+uint32_t ReadProbeNumber(const char* name, uint32_t otherwise) {
+  char text[16] = {};
+  if (GetEnvironmentVariableA(name, text, sizeof text) == 0) return otherwise;
+  uint32_t number = 0;
+  for (const char* c = text; *c >= '0' && *c <= '9'; ++c) number = number * 10 + static_cast<uint32_t>(*c - '0');
+  return number;
+}
+
+uint32_t probeTickLimit = UINT32_MAX;
+#endif
+
+// The scale of the screen the animation shows on (a preview's is its parent's),
+// and the animation's size at that scale: the client area divided by it.
+void MeasureWindow(HWND window, int32_t& scale, int32_t& width, int32_t& height) {
+  const HWND parent = GetParent(window);
+  scale = ScaleForDpi(FindWindowDpi(parent != nullptr ? parent : window));
   RECT client{};
   GetClientRect(window, &client);
-  state.width = client.right;
-  state.height = client.bottom;
+  width = AnimationSide(client.right, scale);
+  height = AnimationSide(client.bottom, scale);
+}
+
+void SetUp(HWND window) {
+  AnimationState& state = TheAnimationState();
+  MeasureWindow(window, state.scale, state.width, state.height);
   LoadSettings();
+#if defined(SAVER_TICK_PROBE)
+  SeedRandom(state.random, ReadProbeNumber("SAVER_TEST_SEED", CalendarSeconds()));
+  probeTickLimit = ReadProbeNumber("SAVER_TEST_TICKS", UINT32_MAX);
+#else
   SeedRandom(state.random, CalendarSeconds());
+#endif
   LoadSounds(state);
   SetUpAnimation(state, TheSpriteScene(), Win32ScenePlatform(window));
   state.timerId = static_cast<uint16_t>(SetTimer(window, kTimerId, kTickMilliseconds, nullptr));
@@ -41,14 +72,15 @@ void SetUp(HWND window) {
 void Tick(HWND window) {
   AnimationState& state = TheAnimationState();
   SpriteScene& scene = TheSpriteScene();
-  StepAnimation(state, scene, &PlaySoundImage, &state);
-  RenderScene(scene, window);
 #if defined(SAVER_TICK_PROBE)
-  // Only in the benchmark's build of the saver (brisel-bench.scr): the count of
-  // ticks in the window's user data lets bench/saver-cpu read the rate achieved
-  // from outside the process.
-  SetWindowLongPtrA(window, GWLP_USERDATA, GetWindowLongPtrA(window, GWLP_USERDATA) + 1);
+  // The count of ticks in the window's user data lets bench/saver-cpu read the
+  // rate achieved, and the tests the end of a fixed run, from outside the process.
+  const LONG_PTR ticks = GetWindowLongPtrA(window, GWLP_USERDATA);
+  if (static_cast<uint32_t>(ticks) >= probeTickLimit) return;
+  SetWindowLongPtrA(window, GWLP_USERDATA, ticks + 1);
 #endif
+  StepAnimation(state, scene, &PlaySoundImage, &state);
+  RenderScene(scene, window, state.scale);
 }
 
 void TearDown(HWND window) {
@@ -61,6 +93,27 @@ void TearDown(HWND window) {
 }
 
 }  // namespace
+
+void FitAnimationToWindow(HWND window) {
+  AnimationState& state = TheAnimationState();
+  int32_t scale = 1, width = 0, height = 0;
+  MeasureWindow(window, scale, width, height);
+  if (scale == state.scale && width == state.width && height == state.height) return;
+  SpriteScene& scene = TheSpriteScene();
+  FreeMolecules(state);
+  // The scene's palette is selected in the window's own context: put the stock
+  // one there before the scene's goes.
+  if (const HDC dc = GetDC(window); dc != nullptr) {
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(window, dc);
+  }
+  ReleaseScene(scene);
+  state.scale = scale;
+  state.width = width;
+  state.height = height;
+  SetUpAnimation(state, scene, Win32ScenePlatform(window));
+  InvalidateRect(window, nullptr, TRUE);  // the old picture goes: black until the molecules draw
+}
 
 LRESULT CALLBACK AnimationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

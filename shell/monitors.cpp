@@ -12,12 +12,30 @@ bool IsInside(const ScreenRect& inner, const ScreenRect& outer) {
          inner.bottom <= outer.bottom;
 }
 
+int64_t CountSharedPixels(const ScreenRect& a, const ScreenRect& b) {
+  const int64_t width = int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
+  const int64_t height = int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top);
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+// The saver window's monitor; null when it shares no pixel with any.
+const ScreenRect* FindOwnMonitor(const std::vector<ScreenRect>& monitors, const ScreenRect& saverRect) {
+  const ScreenRect* own = nullptr;
+  int64_t largest = 0;
+  for (const ScreenRect& monitor : monitors) {
+    const int64_t shared = CountSharedPixels(monitor, saverRect);
+    if (shared > largest) largest = shared, own = &monitor;
+  }
+  return own;
+}
+
 }  // namespace
 
 std::vector<ScreenRect> ChooseBlankingRects(const std::vector<ScreenRect>& monitors, ScreenRect saverRect) {
+  const ScreenRect* own = FindOwnMonitor(monitors, saverRect);
   std::vector<ScreenRect> chosen;
   for (const ScreenRect& monitor : monitors) {
-    if (IsEmpty(monitor) || IsInside(monitor, saverRect)) continue;
+    if (IsEmpty(monitor) || IsInside(monitor, saverRect) || (own != nullptr && monitor == *own)) continue;
     if (std::find(chosen.begin(), chosen.end(), monitor) != chosen.end()) continue;
     chosen.push_back(monitor);
   }

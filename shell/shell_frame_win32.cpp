@@ -26,6 +26,9 @@ void GiveInputMethodBack(ShellState& shell, HWND window) {
   }
 }
 
+// Sent to a per-monitor DPI-aware window whose monitor's scale changed.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
 bool IsTaskSwitch(WPARAM command) {
   // Compared whole: the low four bits are not masked.
   return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
@@ -62,10 +65,17 @@ LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LP
       if (fullScreen && IsTaskSwitch(wParam)) return 0;
       break;
     case WM_DISPLAYCHANGE:
-      // A monitor that slept or was unplugged: its blanking window may now lie
-      // over the animation, and a monitor that came back is bare.
-      if (fullScreen) BlankOtherMonitors(window);
-      break;
+    case kDpiChangedMessage:
+      // A monitor that slept, was unplugged, came back or changed its mode: the
+      // saver window takes the primary monitor as it is now, the animation starts
+      // over when its size or scale changed, and then blanking windows cover the
+      // other monitors as they are now (never the saver's own: one there would
+      // lie above the animation).
+      if (!fullScreen) break;
+      CoverPrimaryMonitor(window);
+      FitAnimationToWindow(window);
+      BlankOtherMonitors(window);
+      return 0;
     case WM_TIMER:
       if (shell.closeApproved != 0) return 0;
       // Leaves the rest of the time slice to others before each animation step.

@@ -4,6 +4,7 @@
 #include "animation/settings_win32.h"
 #include "shell/blanking_win32.h"
 #include "shell/command_line.h"
+#include "shell/dpi_win32.h"
 #include "shell/fault_guard_win32.h"
 #include "shell/password_win32.h"
 #include "shell/shell_frame_win32.h"
@@ -116,8 +117,16 @@ HWND CreateSaverWindow(const SaverWindowShape& shape) {
   return shell.saverWindow;
 }
 
+void CoverPrimaryMonitor(HWND window) {
+  // The primary monitor's top left corner is always the origin of the screen.
+  const SaverWindowShape shape = FullScreenShape();
+  SetWindowPos(window, nullptr, 0, 0, shape.width, shape.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int32_t RunSaverWindow(HWND parent) {
   ShellState& shell = TheShellState();
+  // Before any size is measured: from here on sizes are the screen's own pixels.
+  DeclareDpiAware();
   SaverWindowShape shape;
   if (parent != nullptr) {
     shape = PreviewShape(parent);

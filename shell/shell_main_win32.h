@@ -52,6 +52,7 @@ struct SaverWindowShape {
   int height;
 };
 
+// The full-screen shape covers the primary monitor as it is when called.
 SaverWindowShape FullScreenShape();
 SaverWindowShape PreviewShape(HWND parent);
 
@@ -61,3 +62,7 @@ SaverWindowShape PreviewShape(HWND parent);
 // (a class still registered from an earlier window counts as failure). Used by
 // RunSaverWindow, and by tests that drive the window's messages themselves.
 HWND CreateSaverWindow(const SaverWindowShape& shape);
+
+// Called by the frame procedure after a display change: moves and sizes the
+// full-screen saver window to FullScreenShape's, without taking activation.
+void CoverPrimaryMonitor(HWND window);

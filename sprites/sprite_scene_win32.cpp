@@ -32,6 +32,7 @@ void MakePalette(void*, SpriteScene& scene) { CreateIdentityPalette(scene.backBu
 struct WindowPresent {
   HWND window;
   HDC dc;
+  int32_t scale;  // screen pixels per back-buffer pixel
 };
 
 void BeginPresent(void* context, const DibImage& backBuffer) {
@@ -39,19 +40,23 @@ void BeginPresent(void* context, const DibImage& backBuffer) {
   present->dc = GetDC(present->window);
   SelectImagePalette(backBuffer, present->dc);
   RealizePalette(present->dc);
+  // Enlarged pixels are repeated, never blended with their neighbours.
+  SetStretchBltMode(present->dc, COLORONCOLOR);
 }
 
 void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
   auto* present = static_cast<WindowPresent*>(context);
   if (present->dc == nullptr || backBuffer.bits == nullptr) return;
-  // Only the part inside the back buffer exists; the window is the same size, so
-  // nothing visible is lost.
+  // Only the part inside the back buffer exists; the window is that size times
+  // the scale (and fewer than `scale` pixels more, which stay black), so nothing
+  // visible is lost.
   const SceneRect r = ClipRectToImage(rect, backBuffer);
   if (r.width <= 0 || r.height <= 0) return;
+  const int32_t n = present->scale;
   // The source y counts from the bottom: the rows are stored bottom-up.
-  StretchDIBits(present->dc, r.left, r.top, r.width, r.height, r.left, backBuffer.height - r.top - r.height,
-                r.width, r.height, backBuffer.bits, reinterpret_cast<const BITMAPINFO*>(backBuffer.info),
-                DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(present->dc, r.left * n, r.top * n, r.width * n, r.height * n, r.left,
+                backBuffer.height - r.top - r.height, r.width, r.height, backBuffer.bits,
+                reinterpret_cast<const BITMAPINFO*>(backBuffer.info), DIB_RGB_COLORS, SRCCOPY);
 }
 
 void EndPresent(void* context) {
@@ -78,8 +83,8 @@ void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t p
   CreateScene(scene, Win32ScenePlatform(window), spriteCount, patternCount, patternImageCount, width, height);
 }
 
-void RenderScene(SpriteScene& scene, HWND window) {
-  WindowPresent present{window, nullptr};
+void RenderScene(SpriteScene& scene, HWND window, int32_t scale) {
+  WindowPresent present{window, nullptr, scale};
   RenderScene(scene, PresentSink{&present, &BeginPresent, &PutRect, &EndPresent});
 }
 

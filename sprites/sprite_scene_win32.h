@@ -19,8 +19,9 @@ void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t p
                  int32_t patternImageCount, int32_t width, int32_t height);
 
 // Called by the animation on every tick: one frame, whose rectangles are put on
-// the window's client area with the scene's palette selected and realized.
-void RenderScene(SpriteScene& scene, HWND window);
+// the window's client area with the scene's palette selected and realized, each
+// back-buffer pixel as `scale` x `scale` screen pixels (nearest neighbour).
+void RenderScene(SpriteScene& scene, HWND window, int32_t scale = 1);
 
 // Gives back the platform objects of a scene (the section, its memory context,
 // the palette) and leaves the scene empty. The saver never calls it: its one

@@ -19,6 +19,9 @@
 #include "tests/support/desktop_win32.h"
 #include "tests/support/pixels_win32.h"
 
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb_image.h>
+
 namespace {
 
 using test_support::BinDirectory;
@@ -284,6 +287,20 @@ int32_t ExitCodeOf(const std::string& program, const std::string& arguments) {
   return run.Ends();
 }
 
+// saver-render's picture of a run (its PNG read back as 0x00RRGGBB pixels, top
+// row first); empty when it failed.
+std::vector<uint32_t> RenderReference(const std::string& directory, const std::string& arguments) {
+  const std::string picture = directory + "\\reference.png";
+  if (ExitCodeOf(BinDirectory() + "\\saver-render.exe", arguments + " --out " + picture) != 0) return {};
+  int width = 0, height = 0, channels = 0;
+  stbi_uc* rgb = stbi_load(picture.c_str(), &width, &height, &channels, 3);
+  std::vector<uint32_t> pixels;
+  for (int i = 0; rgb != nullptr && i < width * height; ++i)
+    pixels.push_back(uint32_t{rgb[3 * i]} << 16 | uint32_t{rgb[3 * i + 1]} << 8 | rgb[3 * i + 2]);
+  stbi_image_free(rgb);
+  return pixels;
+}
+
 }  // namespace
 
 TEST_F(EndToEnd, UnusableCommandLinesEndWithMinusOne) {
@@ -401,6 +418,40 @@ TEST_F(EndToEnd, MoleculesAppearAndMove) {
   EXPECT_TRUE(run.Running());
   SetCursorPos(260, 260);
   EXPECT_EQ(0, run.Ends());
+}
+
+// A fixed run of brisel-bench.scr on a 100 % and a 200 % screen ("LogPixels", read
+// when a program starts) shows, pixel for pixel, saver-render's picture of the same
+// run at scale 1 and 2 (every pixel as 2 x 2, the animation on half the size).
+TEST_F(EndToEnd, FixedRunShowsTheRenderedFrameAtTheScreensScale) {
+  const std::string directory = WorkDirectory("fixed-run"), copy = directory + "\\brisel-bench.scr";
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel-bench.scr").c_str(), copy.c_str(), FALSE));
+  ProfileValueGuard count("EVENT_FREQ"), sound("SOUND_SW");
+  count.Set("12");
+  sound.Set("0");
+  RegistryValueGuard dotsPerInch("Control Panel\\Desktop", "LogPixels");
+  SetEnvironmentVariableA("SAVER_TEST_SEED", "7");
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", "25");
+  const std::string size = " --width " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " --height " +
+                           std::to_string(GetSystemMetrics(SM_CYSCREEN));
+  for (const int scale : {1, 2}) {
+    dotsPerInch.SetDword(96 * scale);
+    SaverRun run(copy, "/s", directory);
+    const HWND window = run.WaitForWindow(kSaverClass);
+    for (int i = 0; i < 200 && window != nullptr && GetWindowLongPtrA(window, GWLP_USERDATA) < 25; ++i) PumpFor(50);
+    PumpFor(200);  // the last tick's rectangles are on the screen
+    const std::vector<uint32_t> shown = TakeScreen(), expected = RenderReference(
+        directory, "--seed 7 --count 12 --ticks 25 --scale " + std::to_string(scale) + size);
+    ASSERT_EQ(shown.size(), expected.size()) << "scale " << scale;
+    size_t differing = 0;
+    for (size_t i = 0; i < shown.size(); ++i) differing += shown[i] != expected[i];
+    EXPECT_EQ(0u, differing) << "pixels unlike saver-render's at scale " << scale;
+    SetCursorPos(260, 260);
+    EXPECT_EQ(0, run.Ends());
+    SetCursorPos(200, 200);
+  }
+  SetEnvironmentVariableA("SAVER_TEST_SEED", nullptr);
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", nullptr);
 }
 
 // A sheet file beside the saver is used: the built-in sheet with red and blue
@@ -686,6 +737,10 @@ class MultiMonitor : public EndToEnd {
       EXPECT_EQ(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
     }
     EXPECT_EQ(window, GetForegroundWindow()) << "a blanking window took the activation";
+    RECT rect{};  // the saver window: exactly the primary, with nothing over it
+    GetWindowRect(window, &rect);
+    EXPECT_TRUE(EqualRect(&rect, &layout.primary)) << rect.right << " x " << rect.bottom;
+    EXPECT_EQ(window, WindowFromPoint({layout.primary.right - 1, layout.primary.bottom - 1})) << "covered";
     return window;
   }
 
@@ -696,7 +751,7 @@ class MultiMonitor : public EndToEnd {
 
 }  // namespace
 
-TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
+TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAfterDisplayChangesAndAMoveThereCloses) {
   SaverRun run(saver, "/s", ntDirectory);
   HWND window;
   ASSERT_NE(nullptr, window = WaitForSaverAndBlanking(run));
@@ -706,6 +761,15 @@ TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAndAMoveThereCloses) {
   SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(layout.primary.right, layout.primary.bottom));
   WaitForSaverAndBlanking(run);
   ExpectMoleculesOnlyOnThePrimary(layout);
+  // The window as a grown or shrunk primary leaves it (Wine reads a Xinerama
+  // desktop's monitors once, at its start: the layout cannot change under a saver).
+  const RECT& p = layout.primary;
+  for (const SIZE stale : {SIZE{p.right / 2, p.bottom / 2}, SIZE{p.right + 100, p.bottom}}) {
+    SetWindowPos(window, nullptr, 0, 0, stale.cx, stale.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(p.right, p.bottom));
+    WaitForSaverAndBlanking(run);
+    ExpectMoleculesOnlyOnThePrimary(layout);
+  }
   SetCursorPos(start.x + 3, start.y + 1);  // travel 4
   PumpFor(400);
   EXPECT_TRUE(run.Running()) << "a travel of 4 pixels closed the saver";

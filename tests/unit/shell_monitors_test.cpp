@@ -39,3 +39,11 @@ TEST(BlankingRects, AFullScreenWindowTakesTheMonitorUnderThePointer) {
   EXPECT_EQ(ChooseMonitorAt({{5, 5, 5, 9}, primary}, 1920, 40, whole), primary) << "off every monitor: the first";
   EXPECT_EQ(ChooseMonitorAt({}, 10, 10, whole), whole);
 }
+
+// A saver window that kept its size while its monitor grew still has that monitor to itself.
+TEST(BlankingRects, NeverTheSaversOwnMonitorWhateverItsSize) {
+  const ScreenRect grown{0, 0, 1920, 1080}, right{1920, 0, 3200, 1024};
+  EXPECT_EQ(std::vector{right}, ChooseBlankingRects({grown, right, grown}, {0, 0, 1024, 768}));
+  EXPECT_EQ(std::vector{right}, ChooseBlankingRects({right, grown}, {0, 0, 2000, 1080}));
+  EXPECT_EQ(std::vector{grown}, ChooseBlankingRects({grown, right}, {1920, 0, 2500, 600}));
+}

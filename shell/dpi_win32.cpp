@@ -1,0 +1,53 @@
+// The saver's declaration of DPI awareness and the dots per inch of the screen it draws on.
+#include "shell/dpi_win32.h"
+
+#include "shell/find_procedure_win32.h"
+#include "sprites/present_scale.h"
+
+namespace {
+
+// The awareness contexts are small negative handles, the same on every system that has them.
+const HANDLE kPerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
+const HANDLE kPerMonitorAware = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-3));
+constexpr int kProcessPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE of SHCORE.DLL
+constexpr int kEffectiveDpi = 0;               // MDT_EFFECTIVE_DPI
+
+using SetAwarenessContextFn = BOOL(WINAPI*)(HANDLE context);      // Windows 10 1703
+using SetProcessDpiAwareFn = BOOL(WINAPI*)();                      // Vista
+using SetProcessDpiAwarenessFn = HRESULT(WINAPI*)(int awareness);  // 8.1, SHCORE.DLL
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND window);              // Windows 10 1607
+using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* x, UINT* y);  // 8.1, SHCORE.DLL
+using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND window, DWORD flags);                   // 98
+
+HMODULE User() { return GetModuleHandleA("USER32.DLL"); }
+
+}  // namespace
+
+void DeclareDpiAware() {
+  const auto setContext = FindProcedure<SetAwarenessContextFn>(User(), "SetProcessDpiAwarenessContext");
+  if (setContext != nullptr && (setContext(kPerMonitorAwareV2) || setContext(kPerMonitorAware))) return;
+  // Before Vista there is nothing to declare, and no SHCORE.DLL to look for.
+  const auto setSystemAware = FindProcedure<SetProcessDpiAwareFn>(User(), "SetProcessDPIAware");
+  if (setSystemAware == nullptr) return;
+  const auto setAwareness = FindProcedure<SetProcessDpiAwarenessFn>(LoadLibraryA("SHCORE.DLL"),
+                                                                   "SetProcessDpiAwareness");
+  if (setAwareness != nullptr && setAwareness(kProcessPerMonitorDpiAware) == S_OK) return;
+  setSystemAware();
+}
+
+int32_t FindWindowDpi(HWND window) {
+  if (const auto forWindow = FindProcedure<GetDpiForWindowFn>(User(), "GetDpiForWindow"); forWindow != nullptr) {
+    if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int32_t>(dpi);
+  }
+  const auto forMonitor = FindProcedure<GetDpiForMonitorFn>(GetModuleHandleA("SHCORE.DLL"), "GetDpiForMonitor");
+  const auto monitorFromWindow = FindProcedure<MonitorFromWindowFn>(User(), "MonitorFromWindow");
+  UINT x = 0, y = 0;
+  if (forMonitor != nullptr && monitorFromWindow != nullptr &&
+      forMonitor(monitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y) == S_OK && x != 0) {
+    return static_cast<int32_t>(x);
+  }
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kStandardDpi;
+}
