@@ -1,5 +1,6 @@
-// make-assets: draws the sprite sheet, the two sounds and the icon of the saver and
-// the installer's pictures, and writes them as files, the same bytes on every run.
+// make-assets: draws the sprite sheet, the two sounds and the icon of the saver, the
+// installer's pictures and the browser page's icons, and writes them as files, the
+// same bytes on every run.
 //
 // The pictures are ray-cast from a small model of the molecule; the sounds are
 // synthesised. All arithmetic is plain IEEE double (with our own sine and no
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "sprites/palette.h"
 
@@ -447,6 +450,55 @@ std::vector<uint8_t> MakeInstallerHeaderPicture() {
   return MakeInstallerPicture(150, 57, {{119, 28.5, 13, 27}, {62, 31, 24, 17}, {19, 22, 5, 11}});
 }
 
+// The browser page's icons (its favicon and the web app's icons): PNG files of
+// `side` x `side` pixels, one molecule on opaque black in the sheet's colours,
+// reaching `reach` pixels from the middle across and up and down. The web app's
+// icons keep it inside the middle 80 % circle, which a launcher that crops icons
+// to a circle or a rounded square keeps; the favicon fills its few pixels.
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutPngChunk(std::vector<uint8_t>& out, const char* tag, const std::vector<uint8_t>& data) {
+  PutBig32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  PutTag(out, tag);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBig32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+std::vector<uint8_t> MakePageIcon(int side, double reach) {
+  const auto table = SheetColourTable();
+  std::vector<Rgb> colours;  // the black of entry 10 and the shades after it, as for the installer
+  for (int i = kTransparent; i <= kRampFirst[kGreen] + kRampLength[kGreen] - 1; ++i) {
+    colours.push_back({double(table[i][2]), double(table[i][1]), double(table[i][0])});
+  }
+  const double middle = side / 2.0;
+  const std::vector<uint8_t> indices = RenderOnBlack(side, side, {{middle, middle, 13, reach}}, colours);
+
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBig32(header, static_cast<uint32_t>(side));
+  PutBig32(header, static_cast<uint32_t>(side));
+  header.insert(header.end(), {8, 3, 0, 0, 0});  // 8-bit palette indices, deflate, no interlace
+  PutPngChunk(out, "IHDR", header);
+  std::vector<uint8_t> palette;
+  for (const Rgb& c : colours) palette.insert(palette.end(), {ToByte(c.r), ToByte(c.g), ToByte(c.b)});
+  PutPngChunk(out, "PLTE", palette);
+  std::vector<uint8_t> rows;  // each row after its filter byte, 0 (none)
+  for (int row = 0; row < side; ++row) {
+    rows.push_back(0);
+    rows.insert(rows.end(), indices.begin() + row * side, indices.begin() + (row + 1) * side);
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> packed(packedSize);
+  compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 9);
+  packed.resize(packedSize);
+  PutPngChunk(out, "IDAT", packed);
+  PutPngChunk(out, "IEND", {});
+  return out;
+}
+
 // The icon: 32 x 32 in 16 colours of our own: black, seven reds, seven greens,
 // white. The ground is opaque black.
 std::vector<uint8_t> MakeIcon() {
@@ -628,6 +680,9 @@ int main(int argc, char** argv) {
       {"molecule.ico", MakeIcon()},
       {"setup_side.bmp", MakeInstallerSidePicture()},
       {"setup_header.bmp", MakeInstallerHeaderPicture()},
+      {"icon-32.png", MakePageIcon(32, 15.5)},
+      {"icon-192.png", MakePageIcon(192, 192 * 0.38)},
+      {"icon-512.png", MakePageIcon(512, 512 * 0.38)},
   };
   int status = 0;
   for (const Asset& asset : assets) {
