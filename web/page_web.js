@@ -347,6 +347,7 @@
     heading.textContent = title;
     for (const paragraph of text) message.appendChild(document.createElement('p')).textContent = paragraph;
     message.hidden = false;
+    panel.hidden = true;  // nothing in it can work
   }
 
   // Served over http(s), the page can be installed as an app and kept for
