@@ -36,7 +36,8 @@ export function serveFiles(root) {
   return new Promise((resolve) => {
     server.listen(0, '127.0.0.1', () => resolve({
       origin: `http://127.0.0.1:${server.address().port}`,
-      close: () => new Promise((done) => server.close(done)),
+      // Open connections too, so that a browser's next request finds no server.
+      close: () => new Promise((done) => { server.close(done); server.closeAllConnections(); }),
     }));
   });
 }
