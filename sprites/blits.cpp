@@ -85,8 +85,30 @@ void DrawRow(const uint8_t* src, uint8_t* dst, int64_t w) {
     if (i < w) Select16(src + w - 16, dst + w - 16, key);
     return;
   }
+  int64_t i = 0;
+#else
+  // Without SSE2 (the i486, WebAssembly): eight pixels at once in a 64-bit word,
+  // wholly transparent blocks skipped and wholly opaque ones copied. The word
+  // XOR the key has a zero byte wherever the source is transparent; the
+  // expression below is not zero exactly when some byte is.
+  constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
+  constexpr uint64_t kKey = kOnes * TRANSPARENT_INDEX;
+  int64_t i = 0;
+  for (; i + 8 <= w; i += 8) {
+    uint64_t block;
+    std::memcpy(&block, src + i, sizeof block);
+    const uint64_t clear = block ^ kKey;
+    if (clear == 0) continue;
+    if (((clear - kOnes) & ~clear & kHighBits) == 0) {
+      std::memcpy(dst + i, &block, sizeof block);
+      continue;
+    }
+    for (int64_t k = i; k < i + 8; ++k) {
+      if (src[k] != TRANSPARENT_INDEX) dst[k] = src[k];
+    }
+  }
 #endif
-  for (int64_t i = 0; i < w; ++i) {
+  for (; i < w; ++i) {
     if (src[i] != TRANSPARENT_INDEX) dst[i] = src[i];
   }
 }

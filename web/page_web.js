@@ -375,23 +375,12 @@
     window.requestAnimationFrame(OnFrame);
   }
 
-  // A module of one function that uses a 128-bit SIMD instruction, which the
-  // core needs (Chrome and Firefox since 2021, Safari since 16.4).
-  const kSimdProbe = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8,
-                                     0, 65, 0, 253, 15, 253, 98, 11]);
-
   function LoadCore() {
     if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
       ShowFailure('This browser cannot run Brisel', [
         'Brisel draws with WebAssembly, which this browser does not have or has turned off.',
         'Open the page in a current version of Firefox, Chrome, Edge or Safari, or allow WebAssembly ' +
         '(JavaScript optimisation) for it in the browser\'s security settings.']);
-      return;
-    }
-    if (!WebAssembly.validate(kSimdProbe)) {
-      ShowFailure('This browser is too old for Brisel', [
-        'Brisel\'s WebAssembly uses 128-bit vector instructions (SIMD), which this browser does not have.',
-        'Update the browser, or open the page in a current version of Firefox, Chrome, Edge or Safari.']);
       return;
     }
     let reason = '';
