@@ -382,23 +382,23 @@ struct Placement {
   double halfSide;
 };
 
-// Molecules on opaque black, for the icon and the installer's pictures: each
-// pixel is the mean colour of its samples, so the edges are smoothed into the
-// black, matched to the nearest of `colours`. Indices into `colours`, top-down.
+// Molecules on opaque black, for the icons and the installer's pictures: each
+// pixel is the mean colour of `samples` x `samples` samples, so the edges are
+// smoothed into the black, matched to the nearest of `colours`. Indices into
+// `colours`, top-down.
 std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Placement>& placements,
-                                   const std::vector<Rgb>& colours) {
+                                   const std::vector<Rgb>& colours, int samples = 6) {
   std::vector<Molecule3d> models;
   for (const Placement& p : placements) {
     models.push_back(BuildMolecule(2 * kPi * p.frame / kFrames, ScaleToFit(p.halfSide)));
   }
-  constexpr int kSamples = 6;
   std::vector<uint8_t> index(static_cast<size_t>(width) * height);
   for (int py = 0; py < height; ++py) {
     for (int px = 0; px < width; ++px) {
       Rgb sum{0, 0, 0};
-      for (int j = 0; j < kSamples; ++j) {
-        for (int i = 0; i < kSamples; ++i) {
-          const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
+      for (int j = 0; j < samples; ++j) {
+        for (int i = 0; i < samples; ++i) {
+          const double x = px + (i + 0.5) / samples, y = py + (j + 0.5) / samples;
           for (size_t k = 0; k < models.size(); ++k) {
             const Placement& p = placements[k];
             if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
@@ -410,7 +410,7 @@ std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Plac
           }
         }
       }
-      const double n = kSamples * kSamples;
+      const double n = samples * samples;
       const Rgb c{sum.r / n, sum.g / n, sum.b / n};
       size_t best = 0;
       double bestDistance = 1e30;
@@ -474,7 +474,9 @@ std::vector<uint8_t> MakePageIcon(int side, double reach) {
     colours.push_back({double(table[i][2]), double(table[i][1]), double(table[i][0])});
   }
   const double middle = side / 2.0;
-  const std::vector<uint8_t> indices = RenderOnBlack(side, side, {{middle, middle, 13, reach}}, colours);
+  // Nine samples a pixel are plenty for smooth edges at the web app's sizes.
+  const std::vector<uint8_t> indices =
+      RenderOnBlack(side, side, {{middle, middle, 13, reach}}, colours, side >= 192 ? 3 : 6);
 
   std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
