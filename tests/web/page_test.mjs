@@ -148,7 +148,7 @@ async function checkDownload(browser) {
 // exception: a copy of the page without brisel.js, with its WebAssembly
 // damaged, and in a browser without WebAssembly.
 const kFailures = [
-  { name: 'no-script', says: 'could not be loaded' },
+  { name: 'no-script', says: 'is missing or damaged' },
   { name: 'damaged', script: (text) => text.replace('base64,AGFzbQ', 'base64,AAAAAA'), says: 'could not be compiled' },
   { name: 'no-wasm', script: (text) => text, says: 'cannot run Brisel', before: (call) =>
     call('Page.addScriptToEvaluateOnNewDocument', { source: 'delete globalThis.WebAssembly' }) },
