@@ -1,7 +1,10 @@
 #!/usr/bin/python3
 """Rewrites a zip so that the same files give the same bytes on any machine:
 entries in name order, dated SOURCE_DATE_EPOCH (UTC; else as they were), no owner,
-no extra fields, no permissions.  repack_zip.py ZIP"""
+no extra fields.  Every entry has the ordinary Unix modes, 0644 for a file and
+0755 for a folder, so that unzip gives files that a web server running as another
+user can read (without modes it makes them readable by their owner only).
+    repack_zip.py ZIP"""
 import os
 import sys
 import time
@@ -16,7 +19,11 @@ def main(path):
         for info, data in entries:
             date = time.gmtime(int(epoch))[:6] if epoch else info.date_time
             fixed = zipfile.ZipInfo(info.filename, date_time=date)
-            fixed.create_system = 0
+            fixed.create_system = 3  # Unix: unzip applies the modes below
+            if info.is_dir():
+                fixed.external_attr = 0o40755 << 16 | 0x10  # and the MS-DOS folder flag
+            else:
+                fixed.external_attr = 0o100644 << 16
             new.writestr(fixed, data, compress_type=zipfile.ZIP_DEFLATED, compresslevel=9)
     os.replace(path + ".tmp", path)
 

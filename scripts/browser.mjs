@@ -8,7 +8,7 @@ import { tmpdir } from 'node:os';
 import { join, normalize, extname } from 'node:path';
 
 const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                 '.png': 'image/png', '.txt': 'text/plain' };
+                 '.png': 'image/png', '.txt': 'text/plain', '.json': 'application/json' };
 
 // Serves the files under `root` (and nothing above it) on a free port of
 // 127.0.0.1. Resolves to { origin, close() }.
@@ -36,7 +36,8 @@ export function serveFiles(root) {
   return new Promise((resolve) => {
     server.listen(0, '127.0.0.1', () => resolve({
       origin: `http://127.0.0.1:${server.address().port}`,
-      close: () => new Promise((done) => server.close(done)),
+      // Open connections too, so that a browser's next request finds no server.
+      close: () => new Promise((done) => { server.close(done); server.closeAllConnections(); }),
     }));
   });
 }
@@ -91,8 +92,9 @@ export async function launchBrowser(extra = []) {
   }
 
   // A new tab of width x height CSS pixels at `scale` device pixels each, on
-  // `url`. Resolves once its document has loaded.
-  async function openPage(url, { width = 800, height = 600, scale = 1 } = {}) {
+  // `url`; `before(call)` may set the tab up first (e.g. emulated media).
+  // Resolves once its document has loaded.
+  async function openPage(url, { width = 800, height = 600, scale = 1, before = null } = {}) {
     const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
     const { sessionId } = await send('Target.attachToTarget', { targetId, flatten: true });
     const call = (method, params) => send(method, params, sessionId);
@@ -109,17 +111,23 @@ export async function launchBrowser(extra = []) {
     await call('Runtime.enable');
     await call('Page.enable');
     await call('Emulation.setDeviceMetricsOverride', { width, height, deviceScaleFactor: scale, mobile: false });
-    const loaded = new Promise((resolve) => {
-      const onLoad = (message) => {
-        if (message.sessionId === sessionId && message.method === 'Page.loadEventFired') {
-          listeners.delete(onLoad);
-          resolve();
-        }
-      };
-      listeners.add(onLoad);
-    });
-    await call('Page.navigate', { url });
-    await loaded;
+    if (before) await before(call);
+    // Resolves when the tab's next document has loaded after `action`.
+    const load = async (action) => {
+      const loaded = new Promise((resolve) => {
+        const onLoad = (message) => {
+          if (message.sessionId === sessionId && message.method === 'Page.loadEventFired') {
+            listeners.delete(onLoad);
+            resolve();
+          }
+        };
+        listeners.add(onLoad);
+      });
+      await action();
+      await loaded;
+    };
+    await load(() => call('Page.navigate', { url }));
+    const reload = () => load(() => call('Page.reload', {}));
 
     // The value of a JavaScript expression (awaited when it is a promise).
     async function evaluate(expression) {
@@ -149,7 +157,7 @@ export async function launchBrowser(extra = []) {
       listeners.delete(onEvent);
       await send('Target.closeTarget', { targetId });
     };
-    return { call, evaluate, waitFor, screenshot, close, errors };
+    return { call, evaluate, waitFor, screenshot, reload, close, errors };
   }
 
   async function close() {

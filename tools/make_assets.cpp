@@ -1,5 +1,6 @@
-// make-assets: draws the sprite sheet, the two sounds and the icon of the saver and
-// the installer's pictures, and writes them as files, the same bytes on every run.
+// make-assets: draws the sprite sheet, the two sounds and the icon of the saver, the
+// installer's pictures and the browser page's icons, and writes them as files, the
+// same bytes on every run.
 //
 // The pictures are ray-cast from a small model of the molecule; the sounds are
 // synthesised. All arithmetic is plain IEEE double (with our own sine and no
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "sprites/palette.h"
 
@@ -391,17 +394,17 @@ std::vector<Molecule3d> BuildPlacedModels(const std::vector<Placement>& placemen
   return models;
 }
 
-constexpr int kSamples = 6;  // per pixel and axis
+constexpr int kDefaultSamples = 6;  // per pixel and axis
 
-// Casts kSamples x kSamples rays through pixel (px, py); `sum` gets the colours
+// Casts `samples` x `samples` rays through pixel (px, py); `sum` gets the colours
 // of the rays that hit an atom or stick, whose number is returned.
 int SamplePixel(const std::vector<Molecule3d>& models, const std::vector<Placement>& placements, int px, int py,
-                Rgb& sum) {
+                int samples, Rgb& sum) {
   sum = {0, 0, 0};
   int hits = 0;
-  for (int j = 0; j < kSamples; ++j) {
-    for (int i = 0; i < kSamples; ++i) {
-      const double x = px + (i + 0.5) / kSamples, y = py + (j + 0.5) / kSamples;
+  for (int j = 0; j < samples; ++j) {
+    for (int i = 0; i < samples; ++i) {
+      const double x = px + (i + 0.5) / samples, y = py + (j + 0.5) / samples;
       for (size_t k = 0; k < models.size(); ++k) {
         const Placement& p = placements[k];
         if (Square(x - p.x) + Square(y - p.y) > 2 * Square(p.halfSide)) continue;
@@ -417,18 +420,19 @@ int SamplePixel(const std::vector<Molecule3d>& models, const std::vector<Placeme
   return hits;
 }
 
-// Molecules on opaque black, for the icon and the installer's pictures: each
-// pixel is the mean colour of its samples, so the edges are smoothed into the
-// black, matched to the nearest of `colours`. Indices into `colours`, top-down.
+// Molecules on opaque black, for the icons and the installer's pictures: each
+// pixel is the mean colour of `samples` x `samples` samples, so the edges are
+// smoothed into the black, matched to the nearest of `colours`. Indices into
+// `colours`, top-down.
 std::vector<uint8_t> RenderOnBlack(int width, int height, const std::vector<Placement>& placements,
-                                   const std::vector<Rgb>& colours) {
+                                   const std::vector<Rgb>& colours, int samples = kDefaultSamples) {
   const std::vector<Molecule3d> models = BuildPlacedModels(placements);
   std::vector<uint8_t> index(static_cast<size_t>(width) * height);
   for (int py = 0; py < height; ++py) {
     for (int px = 0; px < width; ++px) {
       Rgb sum;
-      SamplePixel(models, placements, px, py, sum);
-      const double n = kSamples * kSamples;
+      SamplePixel(models, placements, px, py, samples, sum);
+      const double n = samples * samples;
       const Rgb c{sum.r / n, sum.g / n, sum.b / n};
       size_t best = 0;
       double bestDistance = 1e30;
@@ -466,6 +470,65 @@ std::vector<uint8_t> MakeInstallerSidePicture() {
 // The inner pages' header picture, 150 x 57, at the header's right.
 std::vector<uint8_t> MakeInstallerHeaderPicture() {
   return MakeInstallerPicture(150, 57, {{119, 28.5, 13, 27}, {62, 31, 24, 17}, {19, 22, 5, 11}});
+}
+
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutPngChunk(std::vector<uint8_t>& out, const char* tag, const std::vector<uint8_t>& data) {
+  PutBig32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  PutTag(out, tag);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBig32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+// A PNG file of `side` x `side` pixels, 8 bits a channel, not interlaced:
+// `colourType` 3 (palette indices into `palette`, RGB triples) or 6 (RGBA), with
+// `rows` holding each row after its filter byte.
+std::vector<uint8_t> PngFile(int side, uint8_t colourType, const std::vector<uint8_t>& palette,
+                             const std::vector<uint8_t>& rows) {
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBig32(header, static_cast<uint32_t>(side));
+  PutBig32(header, static_cast<uint32_t>(side));
+  header.insert(header.end(), {8, colourType, 0, 0, 0});  // deflate, no interlace
+  PutPngChunk(out, "IHDR", header);
+  if (!palette.empty()) PutPngChunk(out, "PLTE", palette);
+  uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> packed(packedSize);
+  compress2(packed.data(), &packedSize, rows.data(), static_cast<uLong>(rows.size()), 9);
+  packed.resize(packedSize);
+  PutPngChunk(out, "IDAT", packed);
+  PutPngChunk(out, "IEND", {});
+  return out;
+}
+
+// The browser page's icons (its favicon and the web app's icons): PNG files of
+// `side` x `side` pixels, one molecule on opaque black in the sheet's colours,
+// reaching `reach` pixels from the middle across and up and down. The web app's
+// icons keep it inside the middle 80 % circle, which a launcher that crops icons
+// to a circle or a rounded square keeps; the favicon fills its few pixels.
+std::vector<uint8_t> MakePageIcon(int side, double reach) {
+  const auto table = SheetColourTable();
+  std::vector<Rgb> colours;  // the black of entry 10 and the shades after it, as for the installer
+  for (int i = kTransparent; i <= kRampFirst[kGreen] + kRampLength[kGreen] - 1; ++i) {
+    colours.push_back({double(table[i][2]), double(table[i][1]), double(table[i][0])});
+  }
+  const double middle = side / 2.0;
+  // Nine samples a pixel are plenty for smooth edges at the web app's sizes.
+  const std::vector<uint8_t> indices =
+      RenderOnBlack(side, side, {{middle, middle, 13, reach}}, colours, side >= 192 ? 3 : 6);
+
+  std::vector<uint8_t> palette;
+  for (const Rgb& c : colours) palette.insert(palette.end(), {ToByte(c.r), ToByte(c.g), ToByte(c.b)});
+  std::vector<uint8_t> rows;  // each row after its filter byte, 0 (none)
+  for (int row = 0; row < side; ++row) {
+    rows.push_back(0);
+    rows.insert(rows.end(), indices.begin() + row * side, indices.begin() + (row + 1) * side);
+  }
+  return PngFile(side, 3, palette, rows);
 }
 
 // The icon: 32 x 32 in 16 colours of our own: black, seven reds, seven greens,
@@ -516,8 +579,7 @@ std::vector<uint8_t> MakeIcon() {
 
 // The icon's molecule as a PNG of side x side pixels in full colour for the
 // desktops' icon themes: the ground is transparent, each pixel's opacity the
-// share of its samples that hit the molecule. The image data is stored, not
-// compressed, so the bytes depend on nothing but this program.
+// share of its samples that hit the molecule.
 std::vector<uint8_t> MakeIconPng(int side) {
   const std::vector<Placement> placements{{side / 2.0, side / 2.0, 13, side / 2.0 - 0.5}};
   const std::vector<Molecule3d> models = BuildPlacedModels(placements);
@@ -526,48 +588,13 @@ std::vector<uint8_t> MakeIconPng(int side) {
     rows.push_back(0);
     for (int px = 0; px < side; ++px) {
       Rgb sum;
-      const int hits = SamplePixel(models, placements, px, py, sum);
+      const int hits = SamplePixel(models, placements, px, py, kDefaultSamples, sum);
       const double shown = hits > 0 ? hits : 1;
       rows.insert(rows.end(), {ToByte(sum.r / shown), ToByte(sum.g / shown), ToByte(sum.b / shown),
-                               ToByte(255.0 * hits / (kSamples * kSamples))});
+                               ToByte(255.0 * hits / (kDefaultSamples * kDefaultSamples))});
     }
   }
-  const auto putBig32 = [](std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-  };
-  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  const auto putChunk = [&](const char* tag, const std::vector<uint8_t>& data) {
-    putBig32(out, static_cast<uint32_t>(data.size()));
-    const size_t start = out.size();
-    PutTag(out, tag);
-    out.insert(out.end(), data.begin(), data.end());
-    uint32_t crc = 0xFFFFFFFF;
-    for (size_t i = start; i < out.size(); ++i) {
-      crc ^= out[i];
-      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    putBig32(out, ~crc);
-  };
-  std::vector<uint8_t> header;
-  putBig32(header, side);
-  putBig32(header, side);
-  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits a channel, RGBA, no interlace
-  putChunk("IHDR", header);
-  // A zlib stream of stored deflate blocks of at most 65535 bytes each.
-  std::vector<uint8_t> z{0x78, 0x01};
-  for (size_t at = 0; at < rows.size(); at += 65535) {
-    const size_t length = std::min<size_t>(65535, rows.size() - at);
-    z.push_back(at + length == rows.size() ? 1 : 0);
-    Put16(z, static_cast<uint32_t>(length));
-    Put16(z, static_cast<uint32_t>(~length & 0xFFFF));
-    z.insert(z.end(), rows.begin() + at, rows.begin() + at + length);
-  }
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : rows) a = (a + byte) % 65521, b = (b + a) % 65521;
-  putBig32(z, b << 16 | a);
-  putChunk("IDAT", z);
-  putChunk("IEND", {});
-  return out;
+  return PngFile(side, 6, {}, rows);
 }
 
 // ---------------------------------------------------------------- the sounds
@@ -719,6 +746,9 @@ int main(int argc, char** argv) {
       {"molecule.ico", MakeIcon()},
       {"setup_side.bmp", MakeInstallerSidePicture()},
       {"setup_header.bmp", MakeInstallerHeaderPicture()},
+      {"icon-32.png", MakePageIcon(32, 15.5)},
+      {"icon-192.png", MakePageIcon(192, 192 * 0.38)},
+      {"icon-512.png", MakePageIcon(512, 512 * 0.38)},
   };
   int status = 0;
   for (const Asset& asset : assets) {

@@ -1,7 +1,8 @@
 // The browser page: reads the settings, runs the core's 50 ms ticks on the
 // page's clock, puts the rectangles each tick presents on the canvas, plays the
 // sounds through Web Audio and ends full screen on input as the saver ends.
-// Appended to Emscripten's loader of the core (createBriselCore).
+// Appended to Emscripten's loader of the core (createBriselCore), which carries
+// the core's WebAssembly inside it, so that the page also runs from a file.
 (function () {
   'use strict';
 
@@ -10,22 +11,26 @@
   const kStorageKey = 'brisel.settings';
   const kInt32Max = 2147483647;
 
+  // What a test reads back: ticks run, whether a fixed run has stopped, the
+  // sound requests of a fixed run as "tick,sound" lines, how many times the
+  // animation started, whether it is paused, and why the page could not start.
+  // index.html reads its absence as a script that could not be loaded.
+  const page = (window.briselPage = { ticks: 0, finished: false, sounds: [], starts: 0, paused: false,
+                                      failure: null });
+
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d', { alpha: false });
   const query = new URLSearchParams(location.search);
-
-  // What a test reads back: ticks run, whether a fixed run has stopped, and the
-  // sound requests of a fixed run as "tick,sound" lines.
-  const page = (window.briselPage = { ticks: 0, finished: false, sounds: [] });
 
   let core = null;
   let settings = null;   // { sound, count, frequency }, bounded by the core
   let running = false;
   let due = 0;           // the page clock's time of the next tick
 
-  // A whole decimal number, or null.
-  function ReadInteger(text) {
-    return typeof text === 'string' && /^[+-]?\d{1,20}$/.test(text) ? Number(text) : null;
+  // A whole number, written in decimal or stored as a number; otherwise null.
+  function ReadInteger(value) {
+    if (typeof value === 'number') return Number.isInteger(value) ? value : null;
+    return typeof value === 'string' && /^[+-]?\d{1,20}$/.test(value) ? Number(value) : null;
   }
 
   // Numbers beyond 32 bits are held at the 32-bit limits, where the core's
@@ -40,23 +45,35 @@
     return { sound: boundSound, count: boundCount, frequency: boundFrequency };
   }
 
-  // Stored settings, overridden by the query's; a key missing from both reads as
-  // a missing profile key does (sound off, 10 molecules, frequency 0), before the
-  // core's bounds apply.
-  function LoadSettings() {
-    let stored = {};
+  // The stored settings as an object, or an empty one: storage may be refused
+  // (blocked, private mode) and the value may be anything a page or a person
+  // left under the key.
+  function ReadStoredSettings() {
     try {
-      stored = JSON.parse(localStorage.getItem(kStorageKey)) || {};
+      const stored = JSON.parse(window.localStorage.getItem(kStorageKey));
+      return stored !== null && typeof stored === 'object' && !Array.isArray(stored) ? stored : {};
     } catch (error) {
-      stored = {};
+      return {};
     }
-    const pick = (name, fallback) => {
-      const fromQuery = ReadInteger(query.get(name));
-      if (fromQuery !== null) return ToInt32Range(fromQuery);
-      const fromStore = ReadInteger(String(stored[name]));
-      return fromStore !== null ? ToInt32Range(fromStore) : fallback;
-    };
-    return BoundSettings(pick('sound', 0), pick('count', 10), pick('frequency', 0));
+  }
+
+  // Stored settings, overridden by the query's; a key missing from both, or not
+  // a whole number, reads as a missing profile key does (sound off, 10
+  // molecules, frequency 0), before the core's bounds apply. Never throws: any
+  // fault here leaves the animation running with those defaults.
+  function LoadSettings() {
+    try {
+      const stored = ReadStoredSettings();
+      const pick = (name, fallback) => {
+        const fromQuery = ReadInteger(query.get(name));
+        if (fromQuery !== null) return ToInt32Range(fromQuery);
+        const fromStore = Object.prototype.hasOwnProperty.call(stored, name) ? ReadInteger(stored[name]) : null;
+        return fromStore !== null ? ToInt32Range(fromStore) : fallback;
+      };
+      return BoundSettings(pick('sound', 0), pick('count', 10), pick('frequency', 0));
+    } catch (error) {
+      return BoundSettings(0, 10, 0);
+    }
   }
 
   function StoreSettings() {
@@ -74,7 +91,8 @@
   const queryTicks = ReadInteger(query.get('ticks'));
   const fixedTicks = queryTicks !== null && queryTicks >= 0 ? queryTicks : null;
 
-  // Starts the animation over on a black canvas of the window's size.
+  // Starts the animation over on a black canvas of the window's size. Paused, it
+  // shows the first tick's still frame.
   function Start() {
     const width = Math.max(0, Math.floor(window.innerWidth));
     const height = Math.max(0, Math.floor(window.innerHeight));
@@ -89,7 +107,9 @@
     page.ticks = 0;
     page.sounds = [];
     page.finished = fixedTicks !== null && fixedTicks <= 0;
+    page.starts += 1;
     due = performance.now() + kTickMs;
+    if (running && page.paused && !page.finished) Tick();
   }
 
   function Tick() {
@@ -116,7 +136,7 @@
 
   function OnFrame(now) {
     window.requestAnimationFrame(OnFrame);
-    if (!running || page.finished || document.hidden) return;
+    if (!running || page.finished || page.paused || document.hidden) return;
     for (let made = 0; now >= due && made < kMaxTicksPerFrame && !page.finished; ++made) {
       Tick();
       due += kTickMs;
@@ -207,6 +227,17 @@
     LeaveFullScreen();
   }
 
+  // Space pauses and plays when no control of the panel has the key (a focused
+  // button or box takes Space itself); in full screen a key only ends it.
+  function OnKeyDown(event) {
+    const inFullScreen = Boolean(document.fullscreenElement);
+    OnInput();
+    if (!inFullScreen && event.key === ' ' && !panel.contains(event.target) && core !== null) {
+      event.preventDefault();
+      SetPaused(!page.paused);
+    }
+  }
+
   function OnPointerMove(event) {
     if (!document.fullscreenElement || core === null) return;
     const x = Math.round(event.clientX);
@@ -215,7 +246,7 @@
     else if (core._PointerMovedFar(anchor.x, anchor.y, x, y)) LeaveFullScreen();
   }
 
-  window.addEventListener('keydown', OnInput);
+  window.addEventListener('keydown', OnKeyDown);
   window.addEventListener('pointerdown', OnInput);
   window.addEventListener('pointermove', OnPointerMove);
   // Cleared on leaving rather than on entering: the change event of entering
@@ -230,7 +261,30 @@
     if (core !== null) Start();
   });
 
-  // The settings panel: the configuration dialog's three settings.
+  // Pause and play. An animation that starts by itself must be possible to
+  // stop; one who asks for reduced motion gets a still frame until Play.
+  const pauseButton = document.getElementById('pause');
+  const reducedMotion = window.matchMedia ? window.matchMedia('(prefers-reduced-motion: reduce)') : null;
+  page.paused = reducedMotion !== null && reducedMotion.matches;
+
+  function SetPaused(paused) {
+    page.paused = paused;
+    pauseButton.textContent = paused ? 'Play' : 'Pause';
+    if (!paused) due = performance.now() + kTickMs;  // a pause owes no ticks
+  }
+
+  SetPaused(page.paused);
+  pauseButton.addEventListener('click', () => SetPaused(!page.paused));
+  if (reducedMotion !== null && reducedMotion.addEventListener) {
+    reducedMotion.addEventListener('change', () => {
+      if (reducedMotion.matches) SetPaused(true);
+    });
+  }
+
+  // The settings panel: the configuration dialog's three settings, usable once
+  // the core has loaded.
+  const panel = document.getElementById('panel');
+  const settingsBox = document.getElementById('settings');
   const countInput = document.getElementById('count');
   const soundInput = document.getElementById('sound');
   const frequencyInput = document.getElementById('frequency');
@@ -245,17 +299,39 @@
   function ShowValues() {
     document.getElementById('count-value').textContent = countInput.value;
     document.getElementById('frequency-value').textContent = frequencyInput.value + ' %';
+    const count = countInput.value;
+    countInput.setAttribute('aria-valuetext', count + (count === '1' ? ' molecule' : ' molecules'));
+    frequencyInput.setAttribute('aria-valuetext', frequencyInput.value + ' %');
   }
+
+  // A slider moved by keys sends a change at every step: while a key is held on
+  // it the settings are kept, and the animation starts over once the key is let
+  // go (or the slider loses the focus), not at each step.
+  let keyOnSlider = false;
+  let startPending = false;
 
   function OnSettingsChanged() {
     settings = BoundSettings(soundInput.checked ? 1 : 0, Number(countInput.value), Number(frequencyInput.value));
     StoreSettings();
     ShowSettings();
-    Start();
+    if (keyOnSlider) startPending = true;
+    else Start();
   }
 
-  countInput.addEventListener('input', ShowValues);
-  frequencyInput.addEventListener('input', ShowValues);
+  function OnSliderKeyReleased() {
+    keyOnSlider = false;
+    if (startPending) {
+      startPending = false;
+      Start();
+    }
+  }
+
+  for (const slider of [countInput, frequencyInput]) {
+    slider.addEventListener('input', ShowValues);
+    slider.addEventListener('keydown', () => { keyOnSlider = true; });
+    slider.addEventListener('keyup', OnSliderKeyReleased);
+    slider.addEventListener('blur', OnSliderKeyReleased);
+  }
   for (const input of [countInput, soundInput, frequencyInput]) input.addEventListener('change', OnSettingsChanged);
   const fullScreenButton = document.getElementById('full-screen');
   fullScreenButton.hidden = !document.fullscreenEnabled;
@@ -263,11 +339,66 @@
     document.documentElement.requestFullscreen().catch(() => {});
   });
 
-  createBriselCore().then((loaded) => {
+  // Why the page could not start, in the page, with what to do about it.
+  function ShowFailure(title, text) {
+    page.failure = title;
+    const message = document.getElementById('message');
+    message.replaceChildren();
+    const heading = message.appendChild(document.createElement('h1'));
+    heading.textContent = title;
+    for (const paragraph of text) message.appendChild(document.createElement('p')).textContent = paragraph;
+    message.hidden = false;
+    panel.hidden = true;  // nothing in it can work
+  }
+
+  // Served over http(s), the page can be installed as an app and kept for
+  // offline use; opened from a file it has neither (the browser refuses both).
+  function OfferInstall() {
+    if (location.protocol !== 'http:' && location.protocol !== 'https:') return;
+    const link = document.head.appendChild(document.createElement('link'));
+    link.rel = 'manifest';
+    link.href = 'manifest.json';
+    if ('serviceWorker' in navigator) {
+      navigator.serviceWorker.register('service-worker.js').catch(() => {
+        // not kept for offline use; the page runs all the same
+      });
+    }
+  }
+
+  function OnCoreLoaded(loaded) {
     core = loaded;
     settings = LoadSettings();
     ShowSettings();
+    settingsBox.disabled = false;
+    pauseButton.disabled = false;
     Start();
     window.requestAnimationFrame(OnFrame);
-  });
+  }
+
+  function LoadCore() {
+    if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+      ShowFailure('This browser cannot run Brisel', [
+        'Brisel draws with WebAssembly, which this browser does not have or has turned off.',
+        'Open the page in a current version of Firefox, Chrome, Edge or Safari, or allow WebAssembly ' +
+        '(JavaScript optimisation) for it in the browser\'s security settings.']);
+      return;
+    }
+    let reason = '';
+    let loading;
+    try {
+      // The loader's own error lines carry the reason; the console gets none.
+      loading = createBriselCore({ printErr: (text) => { reason = reason || String(text); } });
+    } catch (error) {
+      loading = Promise.reject(error);
+    }
+    loading.then(OnCoreLoaded, (error) => {
+      ShowFailure('Brisel could not start', [
+        'Its core, the WebAssembly inside brisel.js, could not be compiled: the file is damaged or incomplete.',
+        'Download Brisel again and replace brisel.js, or reload the page.',
+        'Details: ' + (reason || String(error))]);
+    });
+  }
+
+  OfferInstall();
+  LoadCore();
 })();

@@ -1,10 +1,12 @@
 // The page in headless Chromium: its canvas, read back exactly, against
-// saver-render's frame; its sound requests against molecule-trace; full screen
-// against the saver's closing rules.
+// saver-render's frame, also opened from the unzipped download; its sound
+// requests against molecule-trace; full screen against the saver's closing
+// rules; its messages when it cannot start; settings, pausing and offline use.
 //   node page_test.mjs <page folder> <folder of saver-render and molecule-trace>
 import { execFileSync } from 'node:child_process';
-import { mkdirSync } from 'node:fs';
+import { copyFileSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 import { launchBrowser, serveFiles } from '../../scripts/browser.mjs';
 
 const [pageDir, toolsDir] = process.argv.slice(2);
@@ -37,6 +39,14 @@ const kCompare = (url) => `(async () => {
   return { differing, lit, edgeLit, canvas: [canvas.width, canvas.height], window: [innerWidth, innerHeight] };
 })()`;
 
+// A hash of the canvas's pixels, for runs where the reference cannot be fetched.
+const kCanvasHash = `(() => { const c = document.getElementById('screen'), hash = [2166136261];
+  for (const byte of c.getContext('2d').getImageData(0, 0, c.width, c.height).data) {
+    hash[0] = Math.imul(hash[0] ^ byte, 16777619);
+  }
+  return hash[0] >>> 0; })()`;
+const hashes = {};
+
 const kFrames = [
   // seed, width, height, count, ticks, device pixel ratio, sound frequency (sound
   // on when set), the size the page opens at before it is resized to width x height
@@ -64,6 +74,7 @@ async function checkFrame(browser, origin, c) {
   const result = await page.evaluate(kCompare(`/tests/web-scratch/${picture}`));
   check(result.differing === 0 && result.lit > 0 && result.canvas.join() === result.window.join() &&
         (!c.clips || result.edgeLit), `frame equals saver-render's: ${name}: ${JSON.stringify(result)}`);
+  hashes[c.seed] = await page.evaluate(kCanvasHash);
   if (c.frequency) {
     const trace = execFileSync(join(toolsDir, 'molecule-trace'),
       [...size, '--sound-switch', 1, '--sound-freq', c.frequency].map(String)).toString();
@@ -114,11 +125,106 @@ async function checkFullScreen(browser, origin) {
   await page.close();
 }
 
+// The download unzipped as a user would: files readable by all, and the page
+// opened from its file (file://) draws the same frame as over http.
+async function checkDownload(browser) {
+  const [zip] = readdirSync(pageDir).filter((name) => /^brisel-.*-web\.zip$/.test(name));
+  const folder = join(scratch, 'unzipped');
+  rmSync(folder, { recursive: true, force: true });
+  execFileSync('unzip', ['-q', join(pageDir, zip), '-d', folder]);
+  const modes = readdirSync(folder).map((name) => (statSync(join(folder, name)).mode & 0o777).toString(8));
+  check(modes.length === 8 && modes.every((mode) => mode === '644'), `the zip's files unzip as 644: ${modes}`);
+  const c = kFrames[0];
+  const page = await browser.openPage(`${pathToFileURL(folder).href}/index.html?seed=${c.seed}&count=${c.count}` +
+    `&ticks=${c.ticks}&sound=0`, { width: c.width, height: c.height });
+  await page.waitFor('window.briselPage?.finished', 30);
+  const hash = await page.evaluate(kCanvasHash);
+  check(hash === hashes[c.seed] && page.errors.length === 0,
+    `opened from the unzipped index.html: frame ${hash}, over http ${hashes[c.seed]}; errors: ${page.errors}`);
+  await page.close();
+}
+
+// Each way the page can fail to start ends in a message in the page, and no
+// exception: a copy of the page without brisel.js, with its WebAssembly
+// damaged, and in a browser without WebAssembly.
+const kFailures = [
+  { name: 'no-script', says: 'is missing or damaged' },
+  { name: 'damaged', script: (text) => text.replace('base64,AGFzbQ', 'base64,AAAAAA'), says: 'could not be compiled' },
+  { name: 'no-wasm', script: (text) => text, says: 'cannot run Brisel', before: (call) =>
+    call('Page.addScriptToEvaluateOnNewDocument', { source: 'delete globalThis.WebAssembly' }) },
+];
+
+async function checkFailures(browser, origin) {
+  for (const f of kFailures) {
+    const folder = join(scratch, f.name);
+    rmSync(folder, { recursive: true, force: true });
+    mkdirSync(folder);
+    copyFileSync(join(pageDir, 'index.html'), join(folder, 'index.html'));
+    if (f.script) writeFileSync(join(folder, 'brisel.js'), f.script(readFileSync(join(pageDir, 'brisel.js'), 'utf8')));
+    const page = await browser.openPage(`${origin}/tests/web-scratch/${f.name}/index.html`, { before: f.before });
+    await page.waitFor("!document.getElementById('message').hidden", 10);
+    const text = await page.evaluate("document.getElementById('message').innerText");
+    check(text.includes(f.says) && page.errors.length === 0,
+      `${f.name}: "${text.split('\n')[0]}"; errors: ${page.errors}`);
+    await page.close();
+  }
+}
+
+// A hostile stored value leaves the animation running with the defaults; a
+// slider held on an arrow key starts the animation over once, when the key is
+// let go; reduced motion starts paused on a still frame, and Space plays.
+async function checkSettingsAndPause(browser, origin) {
+  let page = await browser.openPage(`${origin}/index.html`, { width: 320, height: 240 });
+  await page.evaluate(`localStorage.setItem('brisel.settings', '{"count":{"toString":"x"},"frequency":[1]}')`);
+  await page.reload();
+  await page.waitFor('window.briselPage.ticks > 3', 10);
+  const count = await page.evaluate("document.getElementById('count').value");
+  check(count === '10' && page.errors.length === 0, `a hostile stored value: ${count} molecules; ${page.errors}`);
+  const key = (type) => page.call('Input.dispatchKeyEvent',
+    { type, key: 'ArrowRight', code: 'ArrowRight', windowsVirtualKeyCode: 39 });
+  await page.evaluate("document.querySelector('details').open = true; document.getElementById('count').focus()");
+  for (let i = 0; i < 5; ++i) await key('rawKeyDown');
+  const held = await page.evaluate("[briselPage.starts, document.getElementById('count').value]");
+  await key('keyUp');
+  const starts = await page.evaluate('briselPage.starts');
+  check(held.join() === '1,15' && starts === 2, `a held arrow key: ${held[0]} starts at ${held[1]}, then ${starts}`);
+  await page.close();
+
+  page = await browser.openPage(`${origin}/index.html?count=12`, { width: 320, height: 240, before: (call) =>
+    call('Emulation.setEmulatedMedia', { features: [{ name: 'prefers-reduced-motion', value: 'reduce' }] }) });
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  const still = await page.evaluate(`[briselPage.ticks, document.getElementById('pause').textContent, document
+    .getElementById('screen').getContext('2d').getImageData(0, 0, 320, 240).data.some((v, i) => i % 4 < 3 && v)]`);
+  await page.call('Input.dispatchKeyEvent', { type: 'keyDown', key: ' ', code: 'Space', windowsVirtualKeyCode: 32 });
+  await page.waitFor('briselPage.ticks > 3', 5);
+  check(still.join() === '1,Play,true', `reduced motion: ticks, button, lit: ${still}, then Space plays`);
+  await page.close();
+}
+
+// Served from a folder below the site's root, the page keeps its files: with
+// the server gone, a reload runs it; and the browser finds it installable.
+async function checkOffline(browser) {
+  const server = await serveFiles(pageDir);
+  const page = await browser.openPage(`${server.origin}/tests/web-scratch/unzipped/index.html?count=5`);
+  await page.waitFor('navigator.serviceWorker.controller !== null', 10);
+  const { installabilityErrors } = await page.call('Page.getInstallabilityErrors');
+  await server.close();
+  await page.reload();
+  await page.waitFor('window.briselPage?.ticks > 3', 10);
+  check(installabilityErrors.length === 0 && page.errors.length === 0,
+    `offline reload runs; installability: ${JSON.stringify(installabilityErrors)}; errors: ${page.errors}`);
+  await page.close();
+}
+
 const server = await serveFiles(pageDir);
 const browser = await launchBrowser();
 try {
   for (const c of kFrames) await checkFrame(browser, server.origin, c);
   await checkFullScreen(browser, server.origin);
+  await checkDownload(browser);
+  await checkFailures(browser, server.origin);
+  await checkSettingsAndPause(browser, server.origin);
+  await checkOffline(browser);
 } catch (error) {
   check(false, error.stack);
 } finally {
