@@ -34,8 +34,8 @@ set(CPACK_BRISEL_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack-linux.cmake)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-linux-times.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/changelog.cmake)
-WriteDebianChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/changelog brisel-xscreensaver
-  "${BRISEL_MAINTAINER}")
+WritePackageChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/changelog deb "${BRISEL_MAINTAINER}"
+  brisel-xscreensaver 1)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/CHANGELOG.md)
 add_custom_command(OUTPUT changelog.gz COMMAND gzip -9nc changelog > changelog.gz DEPENDS changelog VERBATIM)
 add_custom_target(brisel_changelog DEPENDS changelog.gz)
@@ -81,8 +81,8 @@ set(CPACK_RPM_NO_INSTALL_PREFIX_RELOCATION ON)
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION /usr/libexec /usr/share/applications /usr/share/icons /usr/share/man
   /usr/share/icons/hicolor /usr/share/icons/hicolor/48x48 /usr/share/icons/hicolor/48x48/apps
   /usr/share/icons/hicolor/256x256 /usr/share/icons/hicolor/256x256/apps /usr/share/man/man6 /usr/share/doc)
-WriteRpmChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/rpm-changelog "${BRISEL_MAINTAINER}"
-  ${CPACK_RPM_PACKAGE_RELEASE})
+WritePackageChangelog(${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_BINARY_DIR}/rpm-changelog rpm "${BRISEL_MAINTAINER}"
+  brisel-xscreensaver ${CPACK_RPM_PACKAGE_RELEASE})
 set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_BINARY_DIR}/rpm-changelog)
 # The same bytes from the same commit (SOURCE_DATE_EPOCH, see cpack-linux.cmake):
 # its build time and file times are that date, and neither the building
