@@ -4,7 +4,10 @@
 // root window through MIT-SHM in the same pieces, from the same ring of image
 // rows with the same round trip when it is full, as brisel puts them. Nothing
 // else: the image was filled once, no sprite is composed and no pixel converted.
-//   put-reference-x11 [-scale N] [-seed S]      (ends on SIGTERM)
+// With -write, each piece's pixels are written before it is put (one value a
+// frame, stored row by row as brisel's conversion stores them): the least a
+// client that puts new pixels every frame can cost.
+//   put-reference-x11 [-scale N] [-seed S] [-write]      (ends on SIGTERM)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -41,6 +44,8 @@ struct Putter {
   XImage* image = nullptr;
   int32_t scale = 1;
   int32_t nextRow = 0;
+  bool write = false;
+  uint32_t value = 0;  // what -write writes this frame
 };
 
 // brisel's pieces of `rect` (at most kScratchWidth x kCanvasRows back-buffer
@@ -57,6 +62,11 @@ void PutPieces(void* context, const DibImage& backBuffer, SceneRect rect) {
         p.nextRow = 0;
       }
       const int32_t height = std::min({r.top + r.height - top, (kScratchRows - p.nextRow) / n, kCanvasRows});
+      for (int32_t y = 0; p.write && y < height * n; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(p.image->data + static_cast<size_t>(p.nextRow + y) *
+                                                                    p.image->bytes_per_line);
+        std::fill(row, row + width * n, p.value);
+      }
       XShmPutImage(p.display, p.root, p.gc, p.image, 0, p.nextRow, left * n, top * n, width * n, height * n, False);
       p.nextRow += height * n;
       top += height;
@@ -71,18 +81,20 @@ void Flush(void* context) { XFlush(static_cast<Putter*>(context)->display); }
 int main(int argc, char** argv) {
   int32_t scale = 1;
   uint32_t seed = static_cast<uint32_t>(std::time(nullptr));
-  bool good = argc % 2 == 1;
-  for (int i = 1; good && i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "-scale") == 0) {
-      scale = std::atoi(argv[i + 1]);
-    } else if (std::strcmp(argv[i], "-seed") == 0) {
-      seed = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+  bool write = false, good = true;
+  for (int i = 1; good && i < argc; ++i) {
+    if (std::strcmp(argv[i], "-write") == 0) {
+      write = true;
+    } else if (i + 1 < argc && std::strcmp(argv[i], "-scale") == 0) {
+      scale = std::atoi(argv[++i]);
+    } else if (i + 1 < argc && std::strcmp(argv[i], "-seed") == 0) {
+      seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
     } else {
       good = false;
     }
   }
   if (!good || scale < kMinPresentScale || scale > kMaxPresentScale) {
-    std::fputs("usage: put-reference-x11 [-scale 1..4] [-seed S]\n", stderr);
+    std::fputs("usage: put-reference-x11 [-scale 1..4] [-seed S] [-write]\n", stderr);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -91,7 +103,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int screen = DefaultScreen(display);
-  Putter putter{display, RootWindow(display, screen), nullptr, nullptr, scale, 0};
+  Putter putter{display, RootWindow(display, screen), nullptr, nullptr, scale, 0, write};
   XShmSegmentInfo shm{};
   putter.image = XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
                                  nullptr, &shm, kScratchWidth * scale, kScratchRows);
@@ -124,6 +136,7 @@ int main(int argc, char** argv) {
     for (int64_t left = deadline - ReadClockNanoseconds(); left > 0; left = deadline - ReadClockNanoseconds()) {
       poll(nullptr, 0, static_cast<int>((left + 999'999) / 1'000'000));
     }
+    putter.value += 0x010101;
     StepAnimation(state, scene, nullptr, nullptr);
     PresentScene(scene, sink);
     deadline += kTickNanoseconds;
