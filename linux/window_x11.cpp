@@ -313,9 +313,9 @@ void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool co
   }
 }
 
-void PutFrameRect(void* context, const DibImage& backBuffer, SceneRect rect) {
+// The back buffer is left alone: the sprites are composed in the canvas.
+void PutFrameRect(void* context, const DibImage& /*backBuffer*/, SceneRect rect) {
   auto& view = *static_cast<WindowView*>(context);
-  (void)backBuffer;  // the scene's, left alone: the sprites are composed in the canvas
   if (view.image != nullptr && view.scene != nullptr) PutRect(view, *view.scene, rect, true);
 }
 
