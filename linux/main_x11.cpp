@@ -77,7 +77,7 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
             std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
     return nullptr;
   }
-  if (run->scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->scene.backBuffer)) {
+  if (run->scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->scene)) {
     error = "out of memory";
     return nullptr;
   }
@@ -201,7 +201,10 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
       continue;
     }
     if (ticking && ReadClockNanoseconds() >= deadline) {
-      TickAnimation(run->state, run->scene, options.sound ? PlaySoundSdl : nullptr, &sounds, sink);
+      // The sink composes the frame's rectangles itself, so the scene only
+      // hands them over.
+      StepAnimation(run->state, run->scene, options.sound ? PlaySoundSdl : nullptr, &sounds);
+      PresentScene(run->scene, sink);
       ++run->ticks;
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;

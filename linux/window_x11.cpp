@@ -280,17 +280,26 @@ void FinishPieces(WindowView& view) {
   view.nextRow = 0;
 }
 
-void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
-  const SceneRect r = ClipRectToImage(rect, backBuffer);
+// Puts `rect` of the back buffer, with the sprites composed over it (`composed`)
+// or as the back buffer holds it.
+void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool composed) {
+  const SceneRect r = ClipRectToImage(rect, scene.backBuffer);
   const int32_t n = view.scale;
+  const int32_t pieceRows = composed ? kCanvasRows : kScratchRows;
   for (int32_t left = r.left; left < r.left + r.width; left += kScratchWidth) {
     const int32_t width = std::min(kScratchWidth, r.left + r.width - left);
     for (int32_t top = r.top; top < r.top + r.height;) {
       if (kScratchRows - view.nextRow < n) FinishPieces(view);
-      const int32_t height = std::min(r.top + r.height - top, (kScratchRows - view.nextRow) / n);
+      const int32_t height = std::min({r.top + r.height - top, (kScratchRows - view.nextRow) / n, pieceRows});
       auto* pixels = reinterpret_cast<uint32_t*>(view.image->data + view.nextRow * view.image->bytes_per_line);
-      ConvertBackBufferRect(backBuffer, {left, top, width, height}, view.pixels, pixels,
-                            view.image->bytes_per_line / 4, n);
+      if (composed) {
+        ComposeSceneRect(scene, {left, top, width, height}, view.canvas);
+        ConvertBackBufferRect(view.canvas, {0, 0, width, height}, view.pixels, pixels, view.image->bytes_per_line / 4,
+                              n);
+      } else {
+        ConvertBackBufferRect(scene.backBuffer, {left, top, width, height}, view.pixels, pixels,
+                              view.image->bytes_per_line / 4, n);
+      }
       if (view.shared) {
         XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left * n, top * n, width * n,
                      height * n, False);
@@ -304,9 +313,10 @@ void PutRect(WindowView& view, const DibImage& backBuffer, SceneRect rect) {
   }
 }
 
-void PutFrameRect(void* context, const DibImage& backBuffer, SceneRect rect) {
+// The back buffer is left alone: the sprites are composed in the canvas.
+void PutFrameRect(void* context, const DibImage& /*backBuffer*/, SceneRect rect) {
   auto& view = *static_cast<WindowView*>(context);
-  if (view.image != nullptr) PutRect(view, backBuffer, rect);
+  if (view.image != nullptr && view.scene != nullptr) PutRect(view, *view.scene, rect, true);
 }
 
 // A frame's pieces go out at once; the image is only waited for when it is full,
@@ -422,9 +432,12 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   return true;
 }
 
-bool PrepareWindowView(WindowView& view, const DibImage& backBuffer) {
+bool PrepareWindowView(WindowView& view, const SpriteScene& scene) {
+  const DibImage& backBuffer = scene.backBuffer;
   if (backBuffer.header == nullptr) return false;
+  if (view.canvas.header == nullptr && CreateBlank(view.canvas, kScratchWidth, kCanvasRows) == nullptr) return false;
   if (view.image == nullptr && !MakeSharedImage(view) && !MakePlainImage(view)) return false;
+  view.scene = &scene;
   PixelLayout layout;
   layout.redMask = static_cast<uint32_t>(view.visual->red_mask);
   layout.greenMask = static_cast<uint32_t>(view.visual->green_mask);
@@ -457,18 +470,11 @@ void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, boo
       XFillRectangle(view.display, view.window, view.gc, 0, pictureHeight, view.width, view.height - pictureHeight);
     }
   }
-  // The same order as a frame: composed from the last sprite to the first, taken
-  // out from the first to the last.
-  if (withSprites) {
-    for (int32_t i = scene.spriteCount - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
-  }
   const int32_t left = area.left / n, top = area.top / n;
-  PutRect(view, scene.backBuffer,
-          {left, top, (area.left + area.width + n - 1) / n - left, (area.top + area.height + n - 1) / n - top});
+  PutRect(view, scene,
+          {left, top, (area.left + area.width + n - 1) / n - left, (area.top + area.height + n - 1) / n - top},
+          withSprites);
   FinishPieces(view);
-  if (withSprites) {
-    for (int32_t i = 0; i < scene.spriteCount; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
-  }
 }
 
 void CloseWindowView(WindowView& view) {

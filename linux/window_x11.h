@@ -28,6 +28,10 @@ constexpr int kMaxXWindowPlace = 32767;
 // memory pages, whatever the window's size; wider rectangles go in several pieces.
 constexpr int32_t kScratchWidth = kSpriteSide + 8;
 constexpr int32_t kScratchRows = 8192;
+// A frame's rectangles are composed from the sprites into an 8-bit canvas of
+// kScratchWidth x kCanvasRows, small enough to stay in the first-level cache,
+// and converted from there; taller rectangles go in several pieces.
+constexpr int32_t kCanvasRows = kSpriteSide + 8;
 
 struct WindowView {
   Display* display = nullptr;
@@ -51,6 +55,8 @@ struct WindowView {
   bool shared = false;         // image lives in a MIT-SHM segment
   int32_t nextRow = 0;         // where the next piece goes in the image
   PixelTable pixels{};         // back-buffer index to the visual's pixel
+  const SpriteScene* scene = nullptr;  // the scene a frame's rectangles are composed from
+  DibImage canvas;             // kScratchWidth x kCanvasRows: where they are composed
 };
 
 // Where and how large a window of its own is made: -geometry over 800 x 600 at
@@ -86,21 +92,22 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
 // visual is the one -visual named.
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
 
-// Makes the pixel table from the back buffer's colour table, after the
-// animation (re)started, and the first time the image: a MIT-SHM segment when
-// the server offers it and can attach it, an ordinary image put with XPutImage
-// otherwise. False when memory runs out.
-bool PrepareWindowView(WindowView& view, const DibImage& backBuffer);
+// Makes the pixel table from the back buffer's colour table and notes `scene`,
+// after the animation (re)started, and the first time the canvas and the image: a
+// MIT-SHM segment when the server offers it and can attach it, an ordinary image
+// put with XPutImage otherwise. False when memory runs out.
+bool PrepareWindowView(WindowView& view, const SpriteScene& scene);
 
-// The sink RenderScene presents into: each rectangle is converted into the next
-// rows of the image, each pixel as scale x scale, and put on the window. When the image is full and shared,
-// a round trip to the server comes first, so no piece is overwritten before the
-// server has read it.
+// The sink PresentScene presents into: each rectangle is composed from the
+// scene's sprites (ComposeSceneRect; the back buffer is not touched), converted
+// into the next rows of the image, each pixel as scale x scale, and put on the
+// window. When the image is full and shared, a round trip to the server comes
+// first, so no piece is overwritten before the server has read it.
 PresentSink MakeWindowSink(WindowView& view);
 
 // Puts `area` (in screen pixels) of the scene as it looks now: with `withSprites`, the visible
-// sprites are composed into the back buffer for the put and taken out again (the
-// scene's records are left as they were); without, only the background. Screen
+// sprites composed over the background (the scene's records are left as they
+// were); without, only the background. Screen
 // pixels beyond the enlarged back buffer (fewer than `scale` at the right and
 // bottom) are made black. For exposures and for clearing the window when the
 // animation starts.

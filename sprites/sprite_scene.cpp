@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -175,11 +176,51 @@ void RestoreBackground(const Sprite& sprite, DibImage& backBuffer) {
   if (sprite.visible) RestoreRect(sprite.background, backBuffer, sprite.left, sprite.top);
 }
 
-void RenderScene(SpriteScene& scene, const PresentSink& sink) {
+void PresentScene(SpriteScene& scene, const PresentSink& sink) {
   const int32_t count = scene.sprites ? scene.spriteCount : 0;
-  for (int32_t i = count - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
   if (sink.begin != nullptr) sink.begin(sink.context, scene.backBuffer);
   for (int32_t i = count - 1; i >= 0; --i) PresentSprite(scene.sprites[i], scene.backBuffer, sink);
   if (sink.end != nullptr) sink.end(sink.context);
+}
+
+void RenderScene(SpriteScene& scene, const PresentSink& sink) {
+  const int32_t count = scene.sprites ? scene.spriteCount : 0;
+  for (int32_t i = count - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
+  PresentScene(scene, sink);
   for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
+}
+
+void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas) {
+  if (rect.width <= 0 || rect.height <= 0 || rect.width > canvas.width || rect.height > canvas.height) return;
+  uint8_t* top = PixelAt(canvas, 0, 0);
+  if (top == nullptr) return;
+  // The canvas seen as an image of the rectangle's size, so that the sprites are
+  // clipped to the rectangle as they are to the back buffer: the same rows
+  // (bottom-up, so the lower ones lie first), fewer of them.
+  DibImage view;
+  view.header = canvas.header;
+  view.info = canvas.info;
+  view.width = rect.width;
+  view.height = rect.height;
+  const int64_t stride = RowStride(static_cast<int32_t>(LoadInfoHeader(canvas.info).biWidth));
+  view.bits = top - stride * (rect.height - 1);
+  // The rows lie one after the other: cleared at once, with the bytes beyond
+  // the rectangle's width, which nothing reads.
+  std::memset(view.bits, 0, static_cast<size_t>(stride * (rect.height - 1) + rect.width));
+  const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
+  for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
+    const Sprite& sprite = scene.sprites[i];
+    // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
+    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
+    if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
+        sprite.top + height <= rect.top) {
+      continue;
+    }
+    if (!sprite.visible || sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
+    const SpritePattern& p = *sprite.pattern;
+    DrawTransparent(*p.image, view, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
+                    static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
+                    static_cast<int32_t>(height), WrapSub(p.hotspotX, sprite.hotspotOffsetX),
+                    WrapSub(p.hotspotY, sprite.hotspotOffsetY));
+  }
 }

@@ -132,6 +132,19 @@ void SetSpriteVisible(SpriteScene& scene, int32_t sprite, int32_t flag);
 // to the last), leaving it exactly as before. Allocates nothing.
 void RenderScene(SpriteScene& scene, const PresentSink& sink);
 
+// RenderScene without the composing: hands each sprite's rectangles to `sink` as
+// RenderScene does, for a sink that composes them itself (ComposeSceneRect) and
+// leaves the back buffer alone.
+void PresentScene(SpriteScene& scene, const PresentSink& sink);
+
+// Composes `rect` of the frame PresentScene is presenting (it must lie inside the
+// back buffer) into the top-left rect.width x rect.height pixels of `canvas`: the
+// background with the visible sprites drawn over it exactly as RenderScene
+// composes them in the back buffer, which is not read: it must hold only the
+// background, index 0, as between frames. Costs what the rectangle holds, not
+// the back buffer's size. Nothing when `canvas` is smaller than `rect`.
+void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas);
+
 // The three steps of RenderScene for one sprite, in the back buffer `backBuffer`.
 void SaveAndDraw(Sprite& sprite, DibImage& backBuffer);
 void PresentSprite(Sprite& sprite, const DibImage& backBuffer, const PresentSink& sink);

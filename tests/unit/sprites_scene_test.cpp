@@ -32,6 +32,8 @@ struct Screen {
   std::vector<uint8_t> pixels;
   std::vector<SceneRect> puts;
   int begins = 0, ends = 0;
+  const SpriteScene* composeFrom = nullptr;  // set: puts compose the sprites themselves
+  DibImage canvas;
 
   Screen(int32_t w, int32_t h) : width(w), height(h), pixels(w * h, 0) {}
 
@@ -42,8 +44,12 @@ struct Screen {
     self->puts.push_back(rect);
     if (backBuffer.bits == nullptr) return;
     const SceneRect r = ClipRectToImage(rect, backBuffer);
+    if (self->composeFrom != nullptr) ComposeSceneRect(*self->composeFrom, r, self->canvas);
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
-      for (int32_t x = r.left; x < r.left + r.width; ++x) self->pixels[x + self->width * y] = *PixelAt(backBuffer, x, y);
+      for (int32_t x = r.left; x < r.left + r.width; ++x) {
+        self->pixels[x + self->width * y] = self->composeFrom != nullptr ? *PixelAt(self->canvas, x - r.left, y - r.top)
+                                                                         : *PixelAt(backBuffer, x, y);
+      }
     }
   }
   PresentSink Sink() { return {this, &Begin, &Put, &End}; }
@@ -291,46 +297,52 @@ TEST(SpriteScene, LowerIndexIsOnTop) {
 
 // Many frames of sprites that overlap, stand out of every edge, have odd sizes,
 // jump, hide and show: after each frame the back buffer holds exactly its old
-// bytes, and the window shows the composition of the visible sprites.
+// bytes, and the window shows the composition of the visible sprites. Composed
+// by the sink (PresentScene, ComposeSceneRect on the black back buffer) too.
 TEST(SpriteScene, FramesLeaveTheBackBufferAndShowTheComposition) {
-  const int32_t width = 157, height = 93, count = 12;
-  TestScene t(count, width, height);
-  SpriteScene& s = t.scene;
-  const int32_t sizes[] = {64, 65, 63, 1, 2, 17, 64, 31, 64, 64, 33, 0};
-  for (int32_t i = 0; i < count; ++i) SetSpriteSize(s, i, sizes[i], sizes[i]);
-  // A background that is not black, so that a restore from the wrong place shows.
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) *PixelAt(s.backBuffer, x, y) = static_cast<uint8_t>(250 + (x ^ y) % 6);
-  }
-  const std::vector<uint8_t> background = BackBufferBytes(s);
-  Screen screen(width, height);
-  screen.pixels = ExpectedWindow(s, background);
-
-  std::mt19937 random(7);
-  auto pick = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
-  std::vector<int32_t> xs(count), ys(count);
-  for (int32_t i = 0; i < count; ++i) {
-    xs[i] = pick(-40, width + 40);
-    ys[i] = pick(-40, height + 40);
-  }
-  for (int frame = 0; frame < 200; ++frame) {
-    SCOPED_TRACE(testing::Message() << "frame " << frame);
-    for (int32_t i = 0; i < count; ++i) {
-      if (pick(0, 20) == 0) {  // a jump
-        xs[i] = pick(-70, width + 70);
-        ys[i] = pick(-70, height + 70);
-      } else {
-        xs[i] += pick(-4, 4);
-        ys[i] += pick(-4, 4);
-      }
-      SetSpriteCentre(s, i, xs[i], ys[i]);
-      SetSpritePattern(s, i, pick(-1, kFrames));
-      if (pick(0, 10) == 0) SetSpriteVisible(s, i, !s.sprites[i].visible);
-      if (frame == 0) SetSpriteVisible(s, i, i % 4 != 3);
+  for (const bool composed : {false, true}) {
+    SCOPED_TRACE(composed ? "composed by the sink" : "composed in the back buffer");
+    const int32_t width = 157, height = 93, count = 12;
+    TestScene t(count, width, height);
+    SpriteScene& s = t.scene;
+    const int32_t sizes[] = {64, 65, 63, 1, 2, 17, 64, 31, 64, 64, 33, 0};
+    for (int32_t i = 0; i < count; ++i) SetSpriteSize(s, i, sizes[i], sizes[i]);
+    // A background that is not black, so that a restore from the wrong place shows.
+    for (int32_t y = 0; y < height && !composed; ++y) {
+      for (int32_t x = 0; x < width; ++x) *PixelAt(s.backBuffer, x, y) = static_cast<uint8_t>(250 + (x ^ y) % 6);
     }
-    RenderScene(s, screen.Sink());
-    ASSERT_EQ(background, BackBufferBytes(s));
-    ASSERT_EQ(ExpectedWindow(s, background), screen.pixels);
+    const std::vector<uint8_t> background = BackBufferBytes(s);
+    Screen screen(width, height);
+    if (composed) screen.composeFrom = &s;
+    CreateBlank(screen.canvas, width + 3, height + 1);
+    screen.pixels = ExpectedWindow(s, background);
+
+    std::mt19937 random(7);
+    auto pick = [&](int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(random); };
+    std::vector<int32_t> xs(count), ys(count);
+    for (int32_t i = 0; i < count; ++i) {
+      xs[i] = pick(-40, width + 40);
+      ys[i] = pick(-40, height + 40);
+    }
+    for (int frame = 0; frame < 200; ++frame) {
+      SCOPED_TRACE(testing::Message() << "frame " << frame);
+      for (int32_t i = 0; i < count; ++i) {
+        if (pick(0, 20) == 0) {  // a jump
+          xs[i] = pick(-70, width + 70);
+          ys[i] = pick(-70, height + 70);
+        } else {
+          xs[i] += pick(-4, 4);
+          ys[i] += pick(-4, 4);
+        }
+        SetSpriteCentre(s, i, xs[i], ys[i]);
+        SetSpritePattern(s, i, pick(-1, kFrames));
+        if (pick(0, 10) == 0) SetSpriteVisible(s, i, !s.sprites[i].visible);
+        if (frame == 0) SetSpriteVisible(s, i, i % 4 != 3);
+      }
+      composed ? PresentScene(s, screen.Sink()) : RenderScene(s, screen.Sink());
+      ASSERT_EQ(background, BackBufferBytes(s));
+      ASSERT_EQ(ExpectedWindow(s, background), screen.pixels);
+    }
   }
 }
 
