@@ -75,7 +75,7 @@ function(FormatDay day format out_var)
 endfunction()
 
 # Writes every version's entry in `style`: "deb" (Debian's changelog, for
-# `package`) or "rpm" (a spec file's %changelog, release `release`).
+# `package`) or "rpm" (the RPM package's %changelog, release `release`).
 function(WritePackageChangelog source file style maintainer package release)
   ReadChangelog(${source} versions)
   set(text)
