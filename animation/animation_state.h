@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "animation/random_source.h"
 #include "animation/settings.h"
+#include "shell/monitors.h"
 
 struct Molecule {
   int32_t vx;     // 1/16 pixel per tick: -64, -32, 32 or 64
@@ -32,6 +34,11 @@ struct AnimationState {
   SaverSettings settings;
   MoleculeTable molecules;
   int32_t ambientTicks = 0;  // never reset by window creation
+  bool playsAmbient = true;  // false: this animation never asks for the ambient sound
+  // Where a molecule's centre may be, in the animation's pixels: the union of
+  // these rectangles (edges included; rectangles that touch join). Empty: the
+  // whole 0..width x 0..height, as on one screen.
+  std::vector<ScreenRect> regions;
   RandomSource random;
   uint16_t timerId = 0;                    // 0: no timer
   std::unique_ptr<const void*[]> sounds;   // RIFF images of sounds 0 and 1, owned by the module

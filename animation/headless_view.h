@@ -12,6 +12,8 @@ struct HeadlessView {
   int32_t width = 0;
   int32_t height = 0;
   int32_t scale = 1;         // screen pixels per back-buffer pixel, across and down
+  int32_t left = 0;          // where the back buffer's top-left pixel shows in the view
+  int32_t top = 0;
   std::vector<uint8_t> rgb;  // red, green, blue per pixel; rows from the top
 };
 

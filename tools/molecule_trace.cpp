@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "animation/molecules.h"
+#include "animation/desktop.h"
 #include "tools/parse_integer.h"
 
 #ifdef _WIN32
@@ -17,12 +18,16 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: molecule-trace --seed S --width W --height H --count N "
-    "[--sound-switch V] [--sound-freq F] --ticks T\n";
+    "usage: molecule-trace --seed S (--width W --height H | --layout X,Y,W,H[;X,Y,W,H...]) --count N\n"
+    "       [--monitors main|each|across] [--sound-switch V] [--sound-freq F] --ticks T\n"
+    "  Positions are in desktop pixels (setup: sixteenths); with a layout, molecule i counts\n"
+    "  through the monitors' animations in turn.\n";
 
 struct Options {
   int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1;
   int64_t soundSwitch = 0, soundFreq = 2;
+  std::vector<ScreenRect> layout;
+  MonitorChoice monitors = kDefaultMonitorChoice;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -37,10 +42,18 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--ticks") ok = ParseInteger(value, 0, INT32_MAX, o.ticks);
     else if (name == "--sound-switch") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundSwitch);
     else if (name == "--sound-freq") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundFreq);
+    else if (name == "--layout") ok = o.layout.empty() && ParseLayout(value, o.layout);
+    else if (name == "--monitors") ok = ParseMonitorChoice(value, o.monitors);
     else ok = false;
     if (!ok) return false;
   }
-  return o.seed >= 0 && o.width >= 0 && o.height >= 0 && o.count >= 0 && o.ticks >= 0;
+  // One screen is a layout of one monitor at the origin.
+  if (o.layout.empty() == (o.width < 0 && o.height < 0)) return false;
+  if (o.layout.empty()) {
+    if (o.width < 0 || o.height < 0) return false;
+    o.layout.push_back({0, 0, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height)});
+  }
+  return o.seed >= 0 && o.count >= 0 && o.ticks >= 0;
 }
 
 struct SoundLog {
@@ -63,27 +76,30 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  AnimationState state;
-  state.width = static_cast<int32_t>(o.width);
-  state.height = static_cast<int32_t>(o.height);
-  state.settings.moleculeCount = static_cast<int32_t>(o.count);
-  state.settings.soundSwitch = static_cast<int32_t>(o.soundSwitch);
-  state.settings.soundFrequency = static_cast<int32_t>(o.soundFreq);
-  SeedRandom(state.random, static_cast<uint32_t>(o.seed));
-  // The animation's creation draws each sprite's initial pattern first.
-  for (int64_t i = 0; i < o.count; ++i) ScaledRandom(state.random, kFrameCount);
-  SetUpMolecules(state);
+  SaverSettings settings;
+  settings.moleculeCount = static_cast<int32_t>(o.count);
+  settings.soundSwitch = static_cast<int32_t>(o.soundSwitch);
+  settings.soundFrequency = static_cast<int32_t>(o.soundFreq);
+  Desktop desktop;
+  PlanDesktop(desktop, o.monitors, o.layout);
+  SetUpDesktop(desktop, settings, static_cast<uint32_t>(o.seed), nullptr);
 
   int i = 0;
-  for (const Molecule& m : state.molecules) {
-    std::printf("setup,%d,%d,%d,%d,%d,%d,%d\n", i++, m.frame, m.spin, m.x, m.y, m.vx, m.vy);
+  for (const auto& view : desktop.views) {
+    for (const Molecule& m : view->state.molecules) {
+      std::printf("setup,%d,%d,%d,%d,%d,%d,%d\n", i++, m.frame, m.spin, m.x + view->area.left * 16,
+                  m.y + view->area.top * 16, m.vx, m.vy);
+    }
   }
   SoundLog log{0};
   for (log.tick = 1; log.tick <= o.ticks; ++log.tick) {
-    StepMolecules(state, PrintSound, &log);
     i = 0;
-    for (const Molecule& m : state.molecules) {
-      std::printf("tick,%" PRId64 ",%d,%d,%d,%d\n", log.tick, i++, m.frame, m.x / 16, m.y / 16);
+    for (const auto& view : desktop.views) {
+      StepMolecules(view->state, PrintSound, &log);
+      for (const Molecule& m : view->state.molecules) {
+        std::printf("tick,%" PRId64 ",%d,%d,%d,%d\n", log.tick, i++, m.frame, m.x / 16 + view->area.left,
+                    m.y / 16 + view->area.top);
+      }
     }
   }
   return std::fflush(stdout) == 0 ? 0 : 1;

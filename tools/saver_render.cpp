@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "animation/animation.h"
+#include "animation/desktop.h"
 #include "animation/headless_view.h"
 #include "sprites/dib_reader.h"
 #include "sprites/present_scale.h"
@@ -35,10 +35,11 @@ extern const size_t kBuiltInSheetFileSize;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: saver-render --seed S --width W --height H --count N --ticks T [--scale 1-4] [--sheet FILE] "
-    "(--out FILE.png | [--from A] --gif FILE.gif)\n"
+    "usage: saver-render --seed S (--width W --height H | --layout X,Y,W,H[;X,Y,W,H...]) --count N --ticks T\n"
+    "       [--monitors main|each|across] [--scale 1-4] [--sheet FILE] (--out FILE.png | [--from A] --gif FILE.gif)\n"
     "  W x H is the window's size in screen pixels; at --scale N the animation runs on W/N x H/N\n"
-    "  and each of its pixels is shown as N x N.\n";
+    "  and each of its pixels is shown as N x N. A layout lists the monitors in desktop pixels,\n"
+    "  the first primary; the picture is their bounding box, black where no monitor is.\n";
 
 constexpr int kGifDelayCentiseconds = 5;  // the animation's 50 ms tick
 
@@ -47,6 +48,9 @@ struct Options {
   const char* sheet = nullptr;
   const char* png = nullptr;
   const char* gif = nullptr;
+  std::vector<ScreenRect> layout;
+  MonitorChoice monitors = kDefaultMonitorChoice;
+  bool monitorsGiven = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -72,10 +76,22 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--sheet") ok = text(o.sheet);
     else if (name == "--out") ok = text(o.png);
     else if (name == "--gif") ok = text(o.gif);
+    else if (name == "--layout") ok = o.layout.empty() && ParseLayout(value, o.layout);
+    else if (name == "--monitors") ok = !o.monitorsGiven && (o.monitorsGiven = ParseMonitorChoice(value, o.monitors));
     else ok = false;
     if (!ok) return false;
   }
-  if (o.seed < 0 || o.width < 0 || o.height < 0 || o.count < 0 || o.ticks < 0) return false;
+  // One window is a layout of one monitor at the origin.
+  if (o.layout.empty() == (o.width < 0 && o.height < 0)) return false;
+  if (o.layout.empty()) {
+    if (o.width < 0 || o.height < 0) return false;
+    o.layout.push_back({0, 0, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height)});
+  }
+  const ScreenRect bounds = FindDesktopBounds(o.layout);
+  o.width = bounds.right - bounds.left;
+  o.height = bounds.bottom - bounds.top;
+  if (o.width > kMaxDibSide || o.height > kMaxDibSide) return false;
+  if (o.seed < 0 || o.count < 0 || o.ticks < 0) return false;
   if (o.scale < 0) o.scale = 1;
   if ((o.png == nullptr) == (o.gif == nullptr)) return false;  // exactly one output
   if (o.png != nullptr) return o.from < 0;
@@ -275,24 +291,27 @@ int main(int argc, char** argv) {
   platform.bitmaps.readFile = SheetFiles::ReadFile;
   platform.bitmaps.findBuiltIn = SheetFiles::FindBuiltIn;
 
-  AnimationState state;
-  const auto scale = static_cast<int32_t>(o.scale);
-  state.width = AnimationSide(static_cast<int32_t>(o.width), scale);
-  state.height = AnimationSide(static_cast<int32_t>(o.height), scale);
-  state.settings.moleculeCount = static_cast<int32_t>(o.count);
-  SeedRandom(state.random, static_cast<uint32_t>(o.seed));
-  SpriteScene scene;
-  SetUpAnimation(state, scene, platform);
-  if (scene.backBuffer.bits == nullptr || scene.backBuffer.header == nullptr) {
-    std::fputs("saver-render: out of memory\n", stderr);
-    return 1;
+  Desktop desktop;
+  PlanDesktop(desktop, o.monitors, o.layout);
+  for (auto& view : desktop.views) view->scale = static_cast<int32_t>(o.scale);
+  SaverSettings settings;
+  settings.moleculeCount = static_cast<int32_t>(o.count);
+  SetUpDesktop(desktop, settings, static_cast<uint32_t>(o.seed), &platform);
+  for (const auto& view : desktop.views) {
+    if (view->scene.backBuffer.bits == nullptr || view->scene.backBuffer.header == nullptr) {
+      std::fputs("saver-render: out of memory\n", stderr);
+      return 1;
+    }
   }
   HeadlessView view;
-  ResetHeadlessView(view, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height), scale);
-  const PresentSink sink = HeadlessSink(view);
+  ResetHeadlessView(view, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height));
+  auto tick = [&] {
+    StepDesktop(desktop, nullptr, nullptr);
+    RenderDesktop(desktop, view);
+  };
 
   if (o.png != nullptr) {
-    for (int64_t tick = 1; tick <= o.ticks; ++tick) TickAnimation(state, scene, nullptr, nullptr, sink);
+    for (int64_t t = 1; t <= o.ticks; ++t) tick();
     if (!WritePng(o.png, view)) {
       std::fprintf(stderr, "saver-render: cannot write %s\n", o.png);
       return 1;
@@ -301,11 +320,12 @@ int main(int argc, char** argv) {
   }
 #if SAVER_RENDER_GIFLIB
   GifWriter gif;
-  const uint8_t* table = scene.backBuffer.header + LoadInfoHeader(scene.backBuffer.header).biSize;
+  const DibImage& backBuffer = desktop.views.front()->scene.backBuffer;
+  const uint8_t* table = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
   bool ok = gif.Open(o.gif, view, table);
-  for (int64_t tick = 1; ok && tick <= o.ticks; ++tick) {
-    TickAnimation(state, scene, nullptr, nullptr, sink);
-    if (tick >= o.from) ok = gif.AddFrame(view);
+  for (int64_t t = 1; ok && t <= o.ticks; ++t) {
+    tick();
+    if (t >= o.from) ok = gif.AddFrame(view);
   }
   ok = gif.Close() && ok;
   if (!ok) {

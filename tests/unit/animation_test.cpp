@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "animation/animation.h"
+#include "animation/desktop.h"
 #include "animation/headless_view.h"
 #include "sprites/present_scale.h"
 
@@ -219,6 +220,48 @@ TEST(HeadlessView, TwoRunsSideBySideMatchAndASeedGivesAFixedPicture) {
   for (int tick = 0; tick < 200; ++tick) alone.Tick();
   EXPECT_EQ(alone.view.rgb, a.view.rgb);
   EXPECT_EQ(Fnv1a(a.view.rgb), 1787382680729170029ull) << "golden picture of seed 2024 after 200 ticks";
+}
+
+// One monitor: every choice is the one animation, pixel for pixel. Each
+// monitor: its own size and seed, mirrors once, only the first plays the ambient
+// sound; the picture is the bounding box, black where no monitor is.
+TEST(Desktop, OneMonitorIsTheSingleAnimationAndEachMonitorRunsItsOwn) {
+  TestSheet sheet;
+  const ScenePlatform platform = sheet.Platform();
+  SaverSettings settings;
+  settings.moleculeCount = 12;
+  HeadlessRun alone(sheet, 2024, 400, 300, 12);
+  for (MonitorChoice choice : {MonitorChoice::Main, MonitorChoice::Each, MonitorChoice::Across}) {
+    Desktop desktop;
+    PlanDesktop(desktop, choice, {{0, 0, 400, 300}});
+    SetUpDesktop(desktop, settings, 2024, &platform);
+    HeadlessView view;
+    ResetHeadlessView(view, 400, 300);
+    for (int tick = 0; tick < 50; ++tick) StepDesktop(desktop, nullptr, nullptr), RenderDesktop(desktop, view);
+    for (int tick = 0; choice == MonitorChoice::Main && tick < 50; ++tick) alone.Tick();
+    EXPECT_EQ(alone.view.rgb, view.rgb) << MonitorChoiceName(choice);
+  }
+
+  settings.soundSwitch = 1, settings.soundFrequency = 100;
+  Desktop desktop;
+  PlanDesktop(desktop, MonitorChoice::Each, {{0, 0, 400, 300}, {400, 100, 600, 250}, {400, 100, 600, 250}});
+  SetUpDesktop(desktop, settings, 2024, &platform);
+  ASSERT_EQ(2u, desktop.views.size()) << "a mirrored monitor shares its view";
+  EXPECT_EQ(200, desktop.views[1]->state.width);
+  EXPECT_EQ(150, desktop.views[1]->state.height);
+  EXPECT_NE(desktop.views[0]->state.molecules.begin()->x, desktop.views[1]->state.molecules.begin()->x);
+  std::vector<int32_t> sounds;
+  auto record = [](void* c, int32_t k) { static_cast<std::vector<int32_t>*>(c)->push_back(k); };
+  HeadlessView view;
+  ResetHeadlessView(view, 600, 300);
+  for (int tick = 0; tick < 21; ++tick) StepDesktop(desktop, record, &sounds), RenderDesktop(desktop, view);
+  EXPECT_EQ(1, std::count(sounds.begin(), sounds.end(), kAmbientSound)) << "one ambient check every 21 ticks";
+  for (int32_t y = 0; y < 300; y += y == 99 ? 151 : 1) {
+    for (int32_t x = 400; x < 600; ++x) ASSERT_EQ(0, view.rgb[(size_t(y) * 600 + x) * 3 + 1]) << "no monitor at " << x << "," << y;
+  }
+  MonitorChoice parsed = MonitorChoice::Main;
+  EXPECT_TRUE(ParseMonitorChoice("ACROSS", parsed) && parsed == MonitorChoice::Across);
+  EXPECT_FALSE(ParseMonitorChoice("all", parsed) || ParseMonitorChoice("", parsed) || ParseMonitorChoice(nullptr, parsed));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Tests of the random source and the molecule motion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "animation/molecules.h"
@@ -257,5 +259,50 @@ TEST(StepMolecules, TwoStatesSideBySideMatchOneAlone) {
     EXPECT_LE(x.x, 320 * 16);
     EXPECT_GE(x.y, 0);
     EXPECT_LE(x.y, 200 * 16);
+  }
+}
+
+TEST(StepMolecules, AcrossMonitorsEveryCentreStaysOnAMonitorAndMoleculesCross) {
+  // Touching monitors of different sizes, an offset, a gap, an L shape, negative corners.
+  const std::vector<std::vector<ScreenRect>> layouts = {
+      {{0, 0, 1024, 768}, {1024, 0, 1824, 600}},
+      {{0, 0, 1024, 768}, {1024, 300, 1824, 900}, {-640, -200, 0, 280}},
+      {{0, 0, 800, 600}, {900, 0, 1700, 600}},
+      {{0, 0, 640, 480}, {0, 480, 1280, 960}},
+  };
+  for (const auto& layout : layouts) {
+    AnimationState state;
+    int32_t left = 0, top = 0;
+    for (const ScreenRect& m : layout) left = std::min(left, m.left), top = std::min(top, m.top);
+    for (const ScreenRect& m : layout) {
+      state.regions.push_back({m.left - left, m.top - top, m.right - left, m.bottom - top});
+      state.width = std::max(state.width, m.right - left), state.height = std::max(state.height, m.bottom - top);
+    }
+    state.settings.moleculeCount = 64;
+    SeedRandom(state.random, 11);
+    SetUpMolecules(state);
+    auto monitorOf = [&](const Molecule& m) {
+      for (size_t k = 0; k < state.regions.size(); ++k) {
+        const ScreenRect& r = state.regions[k];
+        if (m.x >= r.left * 16 && m.x <= r.right * 16 && m.y >= r.top * 16 && m.y <= r.bottom * 16) return int(k);
+      }
+      return -1;
+    };
+    std::vector<int> last(64);
+    int crossings = 0, offMonitor = 0;
+    for (int32_t tick = 0; tick < 3000; ++tick) {
+      StepMolecules(state, nullptr, nullptr);
+      int i = 0;
+      for (const Molecule& m : state.molecules) {
+        const int now = monitorOf(m);
+        offMonitor += now < 0;
+        crossings += tick > 0 && now >= 0 && last[i] >= 0 && now != last[i];
+        last[i++] = now;
+        ASSERT_TRUE(std::abs(m.vx) == 32 || std::abs(m.vx) == 64) << "speeds never change";
+      }
+    }
+    EXPECT_EQ(0, offMonitor) << "layout of " << layout.size() << " monitors, first " << layout[0].right;
+    const bool touching = layout.size() > 1 && layout[1].left != 900;
+    EXPECT_EQ(touching, crossings > 0) << "crossings: " << crossings;
   }
 }
