@@ -7,6 +7,7 @@
 // library power function), so the output does not depend on the math library.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +148,16 @@ double ScaleToFit(double halfSide) {
     }
   }
   return halfSide / reach;
+}
+
+// The distance from the centre, in the molecule's own units, that the molecule
+// posed as in `frame` reaches in the picture's plane, in any direction.
+double ReachInPlane(int frame) {
+  double reach = kLargeRadius;
+  for (const Vec3& d : BondDirections(2 * kPi * frame / kFrames)) {
+    reach = std::max(reach, kBond * std::hypot(d.x, d.y) + kSmallRadius);
+  }
+  return reach;
 }
 
 // The molecule turned by `angle` about the spin axis, scaled by `scale`.
@@ -506,11 +517,15 @@ std::vector<uint8_t> PngFile(int side, uint8_t colourType, const std::vector<uin
 }
 
 // The browser page's icons (its favicon and the web app's icons): PNG files of
-// `side` x `side` pixels, one molecule on opaque black in the sheet's colours,
-// reaching `reach` pixels from the middle across and up and down. The web app's
-// icons keep it inside the middle 80 % circle, which a launcher that crops icons
-// to a circle or a rounded square keeps; the favicon fills its few pixels.
-std::vector<uint8_t> MakePageIcon(int side, double reach) {
+// `side` x `side` pixels, one molecule on opaque black in the sheet's colours.
+// The web app's icons keep it within `radius` pixels of the middle, inside the
+// middle 80 % circle that a launcher cropping icons to a circle or a rounded
+// square keeps; the favicon (`radius` 0) fills its few pixels.
+std::vector<uint8_t> MakePageIcon(int side, double radius) {
+  constexpr int kFrame = 13;
+  // Placements are sized by the square the molecule's poses fill; a radius is
+  // turned into that square's half side for this pose.
+  const double reach = radius > 0 ? radius / (ScaleToFit(1) * ReachInPlane(kFrame)) : side / 2.0 - 0.5;
   const auto table = SheetColourTable();
   std::vector<Rgb> colours;  // the black of entry 10 and the shades after it, as for the installer
   for (int i = kTransparent; i <= kRampFirst[kGreen] + kRampLength[kGreen] - 1; ++i) {
@@ -519,7 +534,7 @@ std::vector<uint8_t> MakePageIcon(int side, double reach) {
   const double middle = side / 2.0;
   // Nine samples a pixel are plenty for smooth edges at the web app's sizes.
   const std::vector<uint8_t> indices =
-      RenderOnBlack(side, side, {{middle, middle, 13, reach}}, colours, side >= 192 ? 3 : 6);
+      RenderOnBlack(side, side, {{middle, middle, kFrame, reach}}, colours, side >= 192 ? 3 : 6);
 
   std::vector<uint8_t> palette;
   for (const Rgb& c : colours) palette.insert(palette.end(), {ToByte(c.r), ToByte(c.g), ToByte(c.b)});
@@ -746,9 +761,10 @@ int main(int argc, char** argv) {
       {"molecule.ico", MakeIcon()},
       {"setup_side.bmp", MakeInstallerSidePicture()},
       {"setup_header.bmp", MakeInstallerHeaderPicture()},
-      {"icon-32.png", MakePageIcon(32, 15.5)},
-      {"icon-192.png", MakePageIcon(192, 192 * 0.38)},
-      {"icon-512.png", MakePageIcon(512, 512 * 0.38)},
+      // A pixel inside the 40 % radius, so that the smoothed edge stays within too.
+      {"icon-32.png", MakePageIcon(32, 0)},
+      {"icon-192.png", MakePageIcon(192, 192 * 0.4 - 1)},
+      {"icon-512.png", MakePageIcon(512, 512 * 0.4 - 1)},
   };
   int status = 0;
   for (const Asset& asset : assets) {
