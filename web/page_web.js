@@ -14,9 +14,9 @@
   // What a test reads back: ticks run, whether a fixed run has stopped, the
   // sound requests of a fixed run as "tick,sound" lines, how many times the
   // animation started, whether it is paused, and why the page could not start.
-  // index.html reads its absence as a script that could not be loaded.
-  const page = (window.briselPage = { ticks: 0, finished: false, sounds: [], starts: 0, paused: false,
-                                      failure: null });
+  // Published once the script has set the page up: index.html reads its absence
+  // as a script that could not be loaded or run (in a browser too old for it).
+  const page = { ticks: 0, finished: false, sounds: [], starts: 0, paused: false, failure: null };
 
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d', { alpha: false });
@@ -227,15 +227,27 @@
     LeaveFullScreen();
   }
 
-  // Space pauses and plays when no control of the panel has the key (a focused
-  // button or box takes Space itself); in full screen a key only ends it.
+  // Whether Space does something of its own on `element`: typing in a text
+  // control, pressing a button or ticking a box. A slider has no use for it.
+  function TakesSpace(element) {
+    if (element.isContentEditable) return true;
+    const tag = element.tagName;
+    return tag === 'TEXTAREA' || tag === 'SELECT' || tag === 'BUTTON' || tag === 'SUMMARY' ||
+           (tag === 'INPUT' && element.type !== 'range');
+  }
+
+  // Space pauses and plays, once a press (the key's repeats do nothing), unless
+  // the focused control takes Space itself; with Ctrl, Alt or Meta it is the
+  // browser's. In full screen a key only ends it.
   function OnKeyDown(event) {
     const inFullScreen = Boolean(document.fullscreenElement);
     OnInput();
-    if (!inFullScreen && event.key === ' ' && !panel.contains(event.target) && core !== null) {
-      event.preventDefault();
-      SetPaused(!page.paused);
+    if (inFullScreen || event.key !== ' ' || event.ctrlKey || event.altKey || event.metaKey ||
+        TakesSpace(event.target) || core === null) {
+      return;
     }
+    event.preventDefault();  // nor does it scroll
+    if (!event.repeat) SetPaused(!page.paused);
   }
 
   function OnPointerMove(event) {
@@ -343,7 +355,9 @@
   function ShowFailure(title, text) {
     page.failure = title;
     const message = document.getElementById('message');
-    message.replaceChildren();
+    // DOM calls as old as the script's own needs: this runs in the browsers most
+    // likely to fail.
+    while (message.firstChild) message.removeChild(message.firstChild);
     const heading = message.appendChild(document.createElement('h1'));
     heading.textContent = title;
     for (const paragraph of text) message.appendChild(document.createElement('p')).textContent = paragraph;
@@ -394,11 +408,13 @@
     loading.then(OnCoreLoaded, (error) => {
       ShowFailure('Brisel could not start', [
         'Its core, the WebAssembly inside brisel.js, could not be compiled: the file is damaged or incomplete.',
-        'Download Brisel again and replace brisel.js, or reload the page.',
+        location.protocol === 'file:' ? 'Download Brisel again, unzip the whole download and open index.html again.'
+          : 'Reload the page; if that does not help, the site\'s copy of Brisel is damaged: try again later.',
         'Details: ' + (reason || String(error))]);
     });
   }
 
   OfferInstall();
   LoadCore();
+  window.briselPage = page;
 })();

@@ -1,59 +1,121 @@
 // The page's service worker (served as service-worker.js beside index.html):
 // keeps the page's files so that, after one visit, the page opens without a
-// network. Online, every file comes from the network and the copy is renewed, so
-// a new release shows at once; offline, the kept copy answers. All names are
-// relative to this script, so the page works from whatever path it is served under.
+// network. Online, the page's files come from the server, past the browser's
+// HTTP cache, so a new release shows on the first visit after it; when the
+// server is unreachable, slow to answer or failing, the kept copy answers. All
+// names are relative to this script, so the page works from whatever path it is
+// served under; addresses that are not the page's own are left to the browser.
 'use strict';
 
-const kFiles = ['index.html', 'brisel.js', 'manifest.json', 'icon-32.png', 'icon-192.png', 'icon-512.png'];
-// One cache per folder the page is served from, so that two copies on one site
-// do not answer for each other.
-const kCache = 'brisel ' + self.registration.scope;
+const kVersion = '@PROJECT_VERSION@';
+// The page asks for its script under the release's version, so that a page and
+// a script of two releases are never put together, whatever a cache holds.
+const kScript = 'brisel.js?v=' + kVersion;
+const kFiles = ['index.html', kScript, 'manifest.json', 'icon-32.png', 'icon-192.png', 'icon-512.png'];
+// What the server must say a file is for it to be kept: a captive portal's or a
+// misconfigured host's page answered for the script is not a script.
+const kKinds = [[/\.html$/, /^text\/html/i], [/\.js\?/, /^(text|application)\/(x-)?(java|ecma)script/i],
+                [/\.json$/, /json/i], [/\.png$/, /^image\/png/i]];
+// How long the server may take before the kept copy answers instead.
+const kPatienceMs = 4000;
+// One cache per release and per folder the page is served from, so that two
+// copies on one site do not answer for each other and a release is kept whole.
+const kScope = self.registration.scope;
+const kCache = 'brisel ' + kVersion + ' ' + kScope;
 
-self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
-});
-
-self.addEventListener('activate', (event) => {
-  event.waitUntil(self.clients.claim());
-});
-
-// The kept copy of `request`: the page under any query (its settings and seed
-// are in the address), and index.html for the folder's own address.
-async function FindKept(request) {
-  const cache = await caches.open(kCache);
-  const kept = await cache.match(request, { ignoreSearch: true });
-  if (kept !== undefined || request.mode !== 'navigate') return kept;
-  return cache.match('index.html');
+// A copy of `response` that can be kept and given to any request, a page load
+// included: the same body, status and headers, not marked as redirected.
+async function Unredirected(response) {
+  return new Response(await response.blob(),
+                      { status: response.status, statusText: response.statusText, headers: response.headers });
 }
 
-// The name of the page's file that `url` asks for (the folder's own address is
-// index.html), or '' for anything else.
+// The name under which a file of the page is kept for `url` (the folder's own
+// address and the page under any query are index.html), or '' for any address
+// that is not one of the page's files.
 function NameOfFile(url) {
-  const folder = new URL(self.registration.scope).pathname;
-  if (!url.pathname.startsWith(folder)) return '';
-  const name = url.pathname.slice(folder.length) || 'index.html';
+  const folder = new URL(kScope).pathname;
+  if (url.origin !== self.location.origin || !url.pathname.startsWith(folder)) return '';
+  const path = url.pathname.slice(folder.length);
+  const name = path === '' || path === 'index.html' ? 'index.html' : path + url.search;
   return kFiles.includes(name) ? name : '';
 }
 
-async function Answer(request) {
-  try {
-    const response = await fetch(request);
-    const name = NameOfFile(new URL(request.url));
-    if (response.ok && name !== '') {
-      const copy = response.clone();
-      caches.open(kCache).then((cache) => cache.put(name, copy)).catch(() => {});
+// Whether `response` is a good answer for the page's file `name`: a success, of
+// the file's kind, still that file when redirected, and for the page, one that
+// asks for this release's script.
+async function IsKeepable(response, name) {
+  const type = response.headers.get('content-type') || '';
+  return response.status === 200 && kKinds.some(([file, kind]) => file.test(name) && kind.test(type)) &&
+         (!response.redirected || NameOfFile(new URL(response.url)) === name) &&
+         (name !== 'index.html' || (await response.clone().text()).includes(`"${kScript}"`));
+}
+
+// Fetches the page's file `request` from the server, not from the HTTP cache.
+function FetchFresh(request, signal) {
+  return fetch(new Request(request, { cache: 'no-cache', signal }));
+}
+
+// A release is installed whole or not at all: a file missing or of the wrong
+// kind leaves the release before in charge.
+self.addEventListener('install', (event) => {
+  event.waitUntil((async () => {
+    const cache = await caches.open(kCache);
+    for (const name of kFiles) {
+      const response = await FetchFresh(new Request(name));
+      if (!(await IsKeepable(response, name))) throw new Error(`${name}: ${response.status} ${response.url}`);
+      await cache.put(name, await Unredirected(response));
+    }
+    await self.skipWaiting();
+  })());
+});
+
+// The copies of the releases before are dropped once this one is in charge.
+self.addEventListener('activate', (event) => {
+  event.waitUntil((async () => {
+    for (const key of await caches.keys()) {
+      if (key !== kCache && key.startsWith('brisel ') && key.endsWith(' ' + kScope)) await caches.delete(key);
+    }
+    await self.clients.claim();
+  })());
+});
+
+// The pages answered from the kept copy: their files come from it too, so that
+// a kept page never runs with a script the server has meanwhile replaced.
+const keptPages = new Set();
+
+async function Answer(event, name) {
+  const cache = await caches.open(kCache);
+  const request = event.request;
+  const kept = await cache.match(name);
+  const useKept = () => {
+    if (request.mode === 'navigate' && event.resultingClientId) keptPages.add(event.resultingClientId);
+    return kept;
+  };
+  if (kept !== undefined && keptPages.has(event.clientId)) return kept;
+  const abort = new AbortController();
+  const answer = FetchFresh(request, abort.signal).then(async (response) => {
+    if (await IsKeepable(response, name)) {
+      await cache.put(name, await Unredirected(response.clone()));
+    } else if (kept !== undefined && (response.status >= 500 || response.status === 200)) {
+      return useKept();  // a server error, or a page that is not the file asked for
     }
     return response;
-  } catch (error) {
-    const kept = await FindKept(request);
-    if (kept !== undefined) return kept;
+  }, (error) => {
+    if (kept !== undefined) return useKept();
     throw error;
-  }
+  });
+  if (kept === undefined) return answer;
+  let timer;
+  const late = new Promise((resolve) => { timer = setTimeout(resolve, kPatienceMs); }).then(() => {
+    abort.abort();
+    return useKept();
+  });
+  return Promise.race([answer, late]).finally(() => clearTimeout(timer));
 }
 
 self.addEventListener('fetch', (event) => {
-  const url = new URL(event.request.url);
-  if (event.request.method !== 'GET' || url.origin !== self.location.origin) return;
-  event.respondWith(Answer(event.request));
+  const name = NameOfFile(new URL(event.request.url));
+  if (event.request.method !== 'GET' || name === '') return;
+  event.respondWith(Answer(event, name));
 });
