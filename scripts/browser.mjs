@@ -11,9 +11,13 @@ const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'appli
                  '.png': 'image/png', '.txt': 'text/plain', '.json': 'application/json' };
 
 // Serves the files under `root` (and nothing above it) on a free port of
-// 127.0.0.1. Resolves to { origin, close() }.
-export function serveFiles(root) {
+// 127.0.0.1, with `headers` (by default: not to be cached) besides the type and
+// length; `intercept(request, response)` may answer a request first (and then
+// returns true), as a failing or redirecting host would. Resolves to { origin,
+// close() }.
+export function serveFiles(root, { headers = { 'cache-control': 'no-store' }, intercept = null } = {}) {
   const server = createServer((request, response) => {
+    if (intercept && intercept(request, response)) return;
     // The URL's own parsing resolves dot segments; normalize keeps the decoded
     // path below the root. A malformed escape is answered like a missing file.
     let size = -1, file = '';
@@ -30,7 +34,7 @@ export function serveFiles(root) {
       return;
     }
     response.writeHead(200, { 'content-type': kTypes[extname(file)] || 'application/octet-stream',
-                              'content-length': size, 'cache-control': 'no-store' });
+                              'content-length': size, ...headers });
     createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => {
@@ -128,6 +132,7 @@ export async function launchBrowser(extra = []) {
     };
     await load(() => call('Page.navigate', { url }));
     const reload = () => load(() => call('Page.reload', {}));
+    const visit = (address) => load(() => call('Page.navigate', { url: address }));
 
     // The value of a JavaScript expression (awaited when it is a promise).
     async function evaluate(expression) {
@@ -157,7 +162,7 @@ export async function launchBrowser(extra = []) {
       listeners.delete(onEvent);
       await send('Target.closeTarget', { targetId });
     };
-    return { call, evaluate, waitFor, screenshot, reload, close, errors };
+    return { call, evaluate, waitFor, screenshot, reload, visit, close, errors };
   }
 
   async function close() {

@@ -24,10 +24,13 @@ const kScope = self.registration.scope;
 const kCache = 'brisel ' + kVersion + ' ' + kScope;
 
 // A copy of `response` that can be kept and given to any request, a page load
-// included: the same body, status and headers, not marked as redirected.
+// included: the same body, status and headers, not marked as redirected. The
+// body is decoded already, so no header may say otherwise.
 async function Unredirected(response) {
-  return new Response(await response.blob(),
-                      { status: response.status, statusText: response.statusText, headers: response.headers });
+  const headers = new Headers(response.headers);
+  headers.delete('content-encoding');
+  headers.delete('content-length');
+  return new Response(await response.blob(), { status: response.status, statusText: response.statusText, headers });
 }
 
 // The name under which a file of the page is kept for `url` (the folder's own
@@ -41,14 +44,23 @@ function NameOfFile(url) {
   return kFiles.includes(name) ? name : '';
 }
 
-// Whether `response` is a good answer for the page's file `name`: a success, of
-// the file's kind, still that file when redirected, and for the page, one that
-// asks for this release's script.
-async function IsKeepable(response, name) {
+// What to do with the server's `response` for the page's file `name`: 'keep' a
+// good answer (a success, of the file's kind, still that file when redirected,
+// and for the page, one that asks for this release's script); 'pass' on the
+// page of another release and answers such as "not found" or a redirect; and
+// 'fail' over to the kept copy on a server error or on an answer that is not
+// the file (a captive portal's page, say).
+async function Judge(response, name) {
+  if (response.status >= 500) return 'fail';
+  if (response.status !== 200) return 'pass';
   const type = response.headers.get('content-type') || '';
-  return response.status === 200 && kKinds.some(([file, kind]) => file.test(name) && kind.test(type)) &&
-         (!response.redirected || NameOfFile(new URL(response.url)) === name) &&
-         (name !== 'index.html' || (await response.clone().text()).includes(`"${kScript}"`));
+  if (!kKinds.some(([file, kind]) => file.test(name) && kind.test(type)) ||
+      (response.redirected && NameOfFile(new URL(response.url)) !== name)) {
+    return 'fail';
+  }
+  if (name !== 'index.html') return 'keep';
+  const text = await response.clone().text();
+  return text.includes(`"${kScript}"`) ? 'keep' : text.includes('"brisel.js?v=') ? 'pass' : 'fail';
 }
 
 // Fetches the page's file `request` from the server, not from the HTTP cache.
@@ -63,7 +75,7 @@ self.addEventListener('install', (event) => {
     const cache = await caches.open(kCache);
     for (const name of kFiles) {
       const response = await FetchFresh(new Request(name));
-      if (!(await IsKeepable(response, name))) throw new Error(`${name}: ${response.status} ${response.url}`);
+      if ((await Judge(response, name)) !== 'keep') throw new Error(`${name}: ${response.status} ${response.url}`);
       await cache.put(name, await Unredirected(response));
     }
     await self.skipWaiting();
@@ -81,7 +93,8 @@ self.addEventListener('activate', (event) => {
 });
 
 // The pages answered from the kept copy: their files come from it too, so that
-// a kept page never runs with a script the server has meanwhile replaced.
+// a kept page never runs with a script the server has meanwhile replaced. (A
+// page's own reload is asked for by that page, and goes to the server again.)
 const keptPages = new Set();
 
 async function Answer(event, name) {
@@ -92,15 +105,12 @@ async function Answer(event, name) {
     if (request.mode === 'navigate' && event.resultingClientId) keptPages.add(event.resultingClientId);
     return kept;
   };
-  if (kept !== undefined && keptPages.has(event.clientId)) return kept;
+  if (kept !== undefined && request.mode !== 'navigate' && keptPages.has(event.clientId)) return kept;
   const abort = new AbortController();
   const answer = FetchFresh(request, abort.signal).then(async (response) => {
-    if (await IsKeepable(response, name)) {
-      await cache.put(name, await Unredirected(response.clone()));
-    } else if (kept !== undefined && (response.status >= 500 || response.status === 200)) {
-      return useKept();  // a server error, or a page that is not the file asked for
-    }
-    return response;
+    const verdict = await Judge(response, name);
+    if (verdict === 'keep') await cache.put(name, await Unredirected(response.clone()));
+    return verdict === 'fail' && kept !== undefined ? useKept() : response;
   }, (error) => {
     if (kept !== undefined) return useKept();
     throw error;

@@ -4,7 +4,7 @@
 // rules; its messages when it cannot start; settings, pausing and offline use.
 //   node page_test.mjs <page folder> <folder of saver-render and molecule-trace>
 import { execFileSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { appendFileSync, copyFileSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launchBrowser, serveFiles } from '../../scripts/browser.mjs';
@@ -201,19 +201,63 @@ async function checkSettingsAndPause(browser, origin) {
   await page.close();
 }
 
-// Served from a folder below the site's root, the page keeps its files: with
-// the server gone, a reload runs it; and the browser finds it installable.
-async function checkOffline(browser) {
-  const server = await serveFiles(pageDir);
-  const page = await browser.openPage(`${server.origin}/tests/web-scratch/unzipped/index.html?count=5`);
+// A copy of the page on a static host: files a month old without Cache-Control,
+// index.html redirected to its folder's address. After one visit the page runs
+// with the server down; the first visit after a new release shows it, page and
+// script; the kept copy answers a silent server within 4 s, a failing one and
+// one that answers everything with a page of its own; offline, other addresses
+// of the folder stay the browser's.
+async function checkServed(browser) {
+  const site = join(scratch, 'site');
+  rmSync(site, { recursive: true, force: true });
+  mkdirSync(site);
+  const files = readdirSync(pageDir).filter((name) => /^(index\.html|brisel\.js|.*-worker\.js|.*\.png|.*\.json)$/.test(name));
+  for (const name of files) copyFileSync(join(pageDir, name), join(site, name));
+  const headers = { 'last-modified': new Date(Date.now() - 30 * 86400e3).toUTCString() };
+  let mode = 'up';
+  const server = await serveFiles(pageDir, { headers, intercept: (request, response) => {
+    if (mode === 'down') request.socket.destroy();
+    else if (mode === '503') response.writeHead(503).end();
+    else if (mode === 'portal' || (mode === 'HTML for the script' && request.url.includes('.js?'))) {
+      response.writeHead(200, { 'content-type': 'text/html' }).end('<p>Sign in first</p>');
+    } else if (mode !== 'silent' && request.url.includes('/index.html')) {
+      response.writeHead(301, { location: request.url.replace('index.html', '') }).end();
+    } else return mode === 'silent';
+    return true;
+  } });
+  const folder = `${server.origin}/tests/web-scratch/site/`;
+  const page = await browser.openPage(`${folder}index.html?count=5`);
   await page.waitFor('navigator.serviceWorker.controller !== null', 10);
   const { installabilityErrors } = await page.call('Page.getInstallabilityErrors');
-  await server.close();
-  await page.reload();
-  await page.waitFor('window.briselPage?.ticks > 3', 10);
-  check(installabilityErrors.length === 0 && page.errors.length === 0,
-    `offline reload runs; installability: ${JSON.stringify(installabilityErrors)}; errors: ${page.errors}`);
+  check(installabilityErrors.length === 0 && page.errors.length === 0 && (await page.evaluate('location.href')) ===
+    `${folder}?count=5`, `redirected to the folder, installable: ${JSON.stringify(installabilityErrors)} ${page.errors}`);
+  const runs = async (load) => {  // how long until the page runs after `load`, at most 9 s
+    const start = Date.now();
+    await page.evaluate('briselPage.ticks = -99');  // a page not loaded anew fails
+    await Promise.race([load().then(() => page.waitFor('window.briselPage?.ticks > 3', 5)), new Promise(
+      (resolve, reject) => setTimeout(reject, 9000, new Error(`the page did not run within 9 s, server ${mode}`)))]);
+    return Date.now() - start;
+  };
+  for (mode of ['down', 'release', 'silent', '503', 'portal', 'HTML for the script', 'down']) {
+    if (mode !== 'release') {
+      check(true, `server ${mode}: the kept page runs after ${await runs(page.reload)} ms`);
+      continue;
+    }
+    const version = /Brisel ([0-9.]+)</.exec(readFileSync(join(site, 'index.html'), 'utf8'))[1];
+    for (const name of ['index.html', 'service-worker.js']) {
+      writeFileSync(join(site, name), readFileSync(join(site, name), 'utf8').replaceAll(version, '9.9.9'));
+    }
+    appendFileSync(join(site, 'brisel.js'), "\nwindow.briselRelease = '9.9.9';\n");
+    headers['last-modified'] = new Date().toUTCString();
+    await runs(() => page.visit(`${folder}index.html?count=5`));
+    const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
+    check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
+    await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
+  }
+  const { errorText } = await page.call('Page.navigate', { url: `${folder}blog/post.html` });
+  check(errorText !== undefined, `server down: another address of the folder is the browser's: ${errorText}`);
   await page.close();
+  await server.close();
 }
 
 const server = await serveFiles(pageDir);
@@ -224,7 +268,7 @@ try {
   await checkDownload(browser);
   await checkFailures(browser, server.origin);
   await checkSettingsAndPause(browser, server.origin);
-  await checkOffline(browser);
+  await checkServed(browser);
 } catch (error) {
   check(false, error.stack);
 } finally {
