@@ -144,14 +144,20 @@ async function checkDownload(browser) {
   await page.close();
 }
 
-// Each way the page can fail to start ends in a message in the page, and no
-// exception: a copy of the page without brisel.js, with its WebAssembly
-// damaged, and in a browser without WebAssembly.
+// Each way the page can fail to start ends in a message in the page that says
+// what to do, opened from a file or a site, and no exception but the one that
+// stops the script: a copy of the page without brisel.js, with its WebAssembly
+// damaged (in a browser without the newest DOM calls), in a browser without
+// WebAssembly, and in one too old for the script.
+const kDeleting = (names) => (call) => call('Page.addScriptToEvaluateOnNewDocument', { source: `'${names}'
+  .split(' ').forEach((name) => { delete Element.prototype[name]; delete globalThis[name]; })` });
 const kFailures = [
-  { name: 'no-script', says: 'is missing or damaged' },
-  { name: 'damaged', script: (text) => text.replace('base64,AGFzbQ', 'base64,AAAAAA'), says: 'could not be compiled' },
-  { name: 'no-wasm', script: (text) => text, says: 'cannot run Brisel', before: (call) =>
-    call('Page.addScriptToEvaluateOnNewDocument', { source: 'delete globalThis.WebAssembly' }) },
+  { name: 'no-script', says: /is missing\. Reload the page/ },
+  { name: 'no-script', file: true, says: /is missing\. Keep index.html and brisel.js together/ },
+  { name: 'damaged', script: (text) => text.replace('base64,AGFzbQ', 'base64,AAAAAA'), says: /compiled[^]*Reload/,
+    before: kDeleting('replaceChildren append prepend replaceWith before after') },
+  { name: 'no-wasm', script: (text) => text, says: /cannot run Brisel/, before: kDeleting('WebAssembly') },
+  { name: 'old', script: (text) => text, says: /too old for it/, before: kDeleting('URLSearchParams'), throws: 1 },
 ];
 
 async function checkFailures(browser, origin) {
@@ -161,10 +167,11 @@ async function checkFailures(browser, origin) {
     mkdirSync(folder);
     copyFileSync(join(pageDir, 'index.html'), join(folder, 'index.html'));
     if (f.script) writeFileSync(join(folder, 'brisel.js'), f.script(readFileSync(join(pageDir, 'brisel.js'), 'utf8')));
-    const page = await browser.openPage(`${origin}/tests/web-scratch/${f.name}/index.html`, { before: f.before });
+    const address = f.file ? `${pathToFileURL(folder).href}/index.html` : `${origin}/tests/web-scratch/${f.name}/index.html`;
+    const page = await browser.openPage(address, { before: f.before });
     await page.waitFor("!document.getElementById('message').hidden", 10);
     const text = await page.evaluate("document.getElementById('message').innerText");
-    check(text.includes(f.says) && page.errors.length === 0,
+    check(f.says.test(text) && page.errors.length === (f.throws ?? 0),
       `${f.name}: "${text.split('\n')[0]}"; errors: ${page.errors}`);
     await page.close();
   }
@@ -188,6 +195,25 @@ async function checkSettingsAndPause(browser, origin) {
   await key('keyUp');
   const starts = await page.evaluate('briselPage.starts');
   check(held.join() === '1,15' && starts === 2, `a held arrow key: ${held[0]} starts at ${held[1]}, then ${starts}`);
+  const space = (type, more) => page.call('Input.dispatchKeyEvent', { type, key: ' ', code: 'Space', ...more });
+  for (let i = 0; i < 6; ++i) await space('keyDown', { autoRepeat: i > 0 });  // held: five repeats
+  for (const type of ['keyUp', 'keyDown', 'keyUp']) await space(type, { modifiers: 2 });  // then Ctrl+Space
+  const paused = await page.evaluate("[briselPage.paused, document.activeElement.id]");
+  check(paused.join() === 'true,count', `Space held on the slider, then Ctrl+Space: paused, focus: ${paused}`);
+  await page.close();
+
+  // In a window of 120 x 90 the panel opens and closes by its heading, inside the window.
+  page = await browser.openPage(`${origin}/index.html`, { width: 120, height: 90 });
+  const click = async () => {
+    const r = await page.evaluate("document.querySelector('summary').getBoundingClientRect().toJSON()");
+    for (const type of ['mousePressed', 'mouseReleased']) {
+      await page.call('Input.dispatchMouseEvent', { type, x: r.x + 9, y: r.y + 9, button: 'left', clickCount: 1 });
+    }
+    return page.evaluate(`(({ left, top, right, bottom }) => [document.querySelector('details').open, left >= 0 &&
+      top >= 0 && right <= 120 && bottom <= 90])(document.getElementById('panel').getBoundingClientRect())`);
+  };
+  const states = [await click(), await click()];
+  check(states.join() === 'true,true,false,true', `a 120 x 90 window: the panel opens and closes: ${states}`);
   await page.close();
 
   page = await browser.openPage(`${origin}/index.html?count=12`, { width: 320, height: 240, before: (call) =>
