@@ -4,7 +4,7 @@
 // rules; its messages when it cannot start; settings, pausing and offline use.
 //   node page_test.mjs <page folder> <folder of saver-render and molecule-trace>
 import { execFileSync } from 'node:child_process';
-import { appendFileSync, copyFileSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { launchBrowser, serveFiles } from '../../scripts/browser.mjs';
@@ -144,10 +144,10 @@ async function checkDownload(browser) {
   await page.close();
 }
 
-// Each way the page can fail to start ends in a message in the page, with what
-// to do for a file or a site, and no exception but one that stops the script: a
-// copy of the page without brisel.js, with its WebAssembly damaged (in a browser
-// without the newest DOM calls), in a browser without WebAssembly or too old.
+// Each way the page can fail to start ends in a message in the page, and no
+// exception: a copy of the page without brisel.js, with its WebAssembly
+// damaged (without the newest DOM calls), in a browser without WebAssembly or
+// too old for the script (its one exception); it says what to do for a file or a site.
 const kDeleting = (names) => (call) => call('Page.addScriptToEvaluateOnNewDocument', { source: `'${names}'
   .split(' ').forEach((name) => { delete Element.prototype[name]; delete globalThis[name]; })` });
 const kFailures = [
@@ -166,8 +166,8 @@ async function checkFailures(browser, origin) {
     mkdirSync(folder);
     copyFileSync(join(pageDir, 'index.html'), join(folder, 'index.html'));
     if (f.script) writeFileSync(join(folder, 'brisel.js'), f.script(readFileSync(join(pageDir, 'brisel.js'), 'utf8')));
-    const address = f.file ? `${pathToFileURL(folder).href}/index.html` : `${origin}/tests/web-scratch/${f.name}/index.html`;
-    const page = await browser.openPage(address, { before: f.before });
+    const page = await browser.openPage(f.file ? pathToFileURL(join(folder, 'index.html')).href
+      : `${origin}/tests/web-scratch/${f.name}/index.html`, { before: f.before });
     await page.waitFor("!document.getElementById('message').hidden", 10);
     const text = await page.evaluate("document.getElementById('message').innerText");
     check(f.says.test(text) && page.errors.length === (f.throws ?? 0),
@@ -200,14 +200,13 @@ async function checkSettingsAndPause(browser, origin) {
   const paused = await page.evaluate("[briselPage.paused, document.activeElement.id]");
   check(paused.join() === 'true,count', `Space held on the slider, then Ctrl+Space: paused, focus: ${paused}`);
   await page.close();
-  // In a 120 x 90 window the open panel, scrolled down, and its heading are inside it, the heading on top.
   page = await browser.openPage(`${origin}/index.html`, { width: 120, height: 90 });
   await page.waitFor('window.briselPage?.ticks > 0', 10);
-  const fits = await page.evaluate(`document.querySelector('details').open = true; document.getElementById('panel')
-    .scrollTop = 1e4; [...document.querySelectorAll('#panel, summary')].every((e) => { const r = e.getBoundingClientRect();
-    return r.top >= 0 && r.left >= 0 && r.bottom <= 90 && r.right <= 120 && document.elementFromPoint(r.x + 9, r.y + 9)
-      .closest(e.tagName) === e; })`);
-  check(fits, 'a 120 x 90 window: the open panel and its heading are inside it');
+  const fits = await page.evaluate(`document.querySelector('details').open = true;
+    document.getElementById('panel').scrollTop = 1e4; [...document.querySelectorAll('#panel, summary')].every((e) => {
+      const r = e.getBoundingClientRect(), hit = document.elementFromPoint(r.x + 9, r.y + 9).closest(e.tagName);
+      return r.top >= 0 && r.left >= 0 && r.bottom <= 90 && r.right <= 120 && hit === e; })`);
+  check(fits, 'a 120 x 90 window: the open panel, scrolled down, and its heading on top are inside it');
   await page.close();
 
   page = await browser.openPage(`${origin}/index.html?count=12`, { width: 320, height: 240, before: (call) =>
@@ -221,59 +220,49 @@ async function checkSettingsAndPause(browser, origin) {
   await page.close();
 }
 
-// The page on a host that sends files a month old without Cache-Control and
-// redirects index.html to its folder: after one visit it runs offline; a new
-// release shows whole on the first visit after it; the kept copy answers a
-// server silent (within 4 s), failing or answering with other pages; offline,
-// the folder's other addresses are the browser's.
-async function checkServed(browser) {
+// The page on a host sending month-old files without Cache-Control, redirecting
+// index.html to its folder: offline after one visit; a new release whole on the
+// first visit after it; the kept copy for a silent (4 s), failing or portal
+// server; offline, the folder's other addresses are the browser's.
+async function checkOffline(browser) {
   const site = join(scratch, 'site');
-  rmSync(site, { recursive: true, force: true });
-  mkdirSync(site);
-  for (const name of readdirSync(pageDir).filter((file) => /\.(html|js|json|png)$/.test(file))) {
-    copyFileSync(join(pageDir, name), join(site, name));
-  }
+  mkdirSync(site, { recursive: true });
+  readdirSync(pageDir).filter((file) => /\.(html|js|json|png)$/.test(file))
+    .forEach((file) => copyFileSync(join(pageDir, file), join(site, file)));
   const headers = { 'last-modified': new Date(Date.now() - 30 * 86400e3).toUTCString() };
   let mode = 'up';
   const server = await serveFiles(pageDir, { headers, intercept: (request, response) => {
+    const status = { 503: 503, portal: 200, 'script as HTML': request.url.includes('.js?') ? 200 : 0 }[mode];
+    const redirect = mode !== 'silent' && request.url.includes('/index.html');
     if (mode === 'down') request.socket.destroy();
-    else if (mode === '503') response.writeHead(503).end();
-    else if (mode === 'portal' || (mode === 'HTML for the script' && request.url.includes('.js?'))) {
-      response.writeHead(200, { 'content-type': 'text/html' }).end('<p>Sign in first</p>');
-    } else if (mode !== 'silent' && request.url.includes('/index.html')) {
-      response.writeHead(301, { location: request.url.replace('index.html', '') }).end();
-    } else return mode === 'silent';
-    return true;
+    else if (status) response.writeHead(status, { 'content-type': 'text/html' }).end('<p>Sign in first</p>');
+    else if (redirect) response.writeHead(301, { location: request.url.replace('index.html', '') }).end();
+    return mode === 'down' || mode === 'silent' || status > 0 || redirect;
   } });
   const folder = `${server.origin}/tests/web-scratch/site/`;
   const page = await browser.openPage(`${folder}index.html?count=5`);
   await page.waitFor('navigator.serviceWorker.controller !== null', 10);
   const { installabilityErrors } = await page.call('Page.getInstallabilityErrors');
-  check(installabilityErrors.length === 0 && page.errors.length === 0 && (await page.evaluate('location.href')) ===
-    `${folder}?count=5`, `redirected to the folder, installable: ${JSON.stringify(installabilityErrors)} ${page.errors}`);
-  const runs = async (load) => {  // how long until the page runs after `load`, at most 9 s
-    const start = Date.now();
+  const runs = async (now, load) => {  // how long until the page runs after `load`, at most 9 s
+    mode = now;
     await page.evaluate('briselPage.ticks = -99');  // a page not loaded anew fails
+    const start = Date.now();
     await Promise.race([load().then(() => page.waitFor('window.briselPage?.ticks > 3', 5)), new Promise(
       (resolve, reject) => setTimeout(reject, 9000, new Error(`the page did not run within 9 s, server ${mode}`)))]);
-    return Date.now() - start;
+    return `server ${mode}: the kept page runs after ${Date.now() - start} ms`;
   };
-  for (mode of ['down', 'release', 'silent', '503', 'portal', 'HTML for the script', 'down']) {
-    if (mode !== 'release') {
-      check(true, `server ${mode}: the kept page runs after ${await runs(page.reload)} ms`);
-      continue;
-    }
-    const version = /Brisel ([0-9.]+)</.exec(readFileSync(join(site, 'index.html'), 'utf8'))[1];
-    for (const name of ['index.html', 'service-worker.js']) {
-      writeFileSync(join(site, name), readFileSync(join(site, name), 'utf8').replaceAll(version, '9.9.9'));
-    }
-    appendFileSync(join(site, 'brisel.js'), "\nwindow.briselRelease = '9.9.9';\n");
-    headers['last-modified'] = new Date().toUTCString();
-    await runs(() => page.visit(`${folder}index.html?count=5`));
-    const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
-    check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
-    await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
+  await runs('down', page.reload);
+  check(installabilityErrors.length === 0 && page.errors.length === 0,
+    `offline reload runs; installability: ${JSON.stringify(installabilityErrors)}; errors: ${page.errors}`);
+  for (const name of ['index.html', 'service-worker.js', 'brisel.js']) {
+    const text = readFileSync(join(site, name), 'utf8').replace(/(Brisel |\?v=|kVersion = ')[0-9.]+/g, '$19.9.9');
+    writeFileSync(join(site, name), name === 'brisel.js' ? `${text}\nwindow.briselRelease = '9.9.9';\n` : text);
   }
+  await runs('up', () => page.visit(`${folder}index.html?count=5`));
+  const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
+  check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
+  await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
+  for (const now of ['script as HTML', 'silent', '503', 'portal', 'down']) check(true, await runs(now, page.reload));
   const { errorText } = await page.call('Page.navigate', { url: `${folder}blog/post.html` });
   check(errorText !== undefined, `server down: another address of the folder is the browser's: ${errorText}`);
   await page.close();
@@ -288,7 +277,7 @@ try {
   await checkDownload(browser);
   await checkFailures(browser, server.origin);
   await checkSettingsAndPause(browser, server.origin);
-  await checkServed(browser);
+  await checkOffline(browser);
 } catch (error) {
   check(false, error.stack);
 } finally {
