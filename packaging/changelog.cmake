@@ -50,14 +50,18 @@ function(ReadChangelog file versions_var)
 endfunction()
 
 # Wraps `text` at 76 columns: the first line after `first`, the others after `next`.
-# Widths count the semicolon's stand-in as the one character it stands for.
+# Widths count characters: the semicolon's stand-in as the one it stands for, and
+# a letter of several bytes in UTF-8 as one (its continuation bytes not counted).
 function(WrapEntry text first next out_var)
   string(REGEX REPLACE " +" ";" words "${text}")
   set(result "${first}")
   set(line "${first}")
   set(at_start TRUE)
+  string(ASCII 128 continuation_first)
+  string(ASCII 191 continuation_last)
   foreach(word IN LISTS words)
     string(REPLACE "<semicolon>" ";" shown "${line} ${word}")
+    string(REGEX REPLACE "[${continuation_first}-${continuation_last}]" "" shown "${shown}")
     string(LENGTH "${shown}" width)
     if(NOT at_start AND width GREATER 76)
       string(APPEND result "\n${next}${word}")
