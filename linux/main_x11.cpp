@@ -204,6 +204,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   // Full screen takes the keyboard and the pointer once mapped, trying again
   // while another client holds them.
   int64_t grabAt = INT64_MAX;
+  int64_t raiseAt = 0;
   // A window destroyed by the one who gave it is a normal end, however the
   // program learns of it: its DestroyNotify or an error about a request for it.
   while (run != nullptr && !view.gone) {
@@ -215,7 +216,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
       grabAt = TakeInput(view) ? INT64_MAX : ReadClockNanoseconds() + kGrabRetryNanoseconds;
     }
     int timeout = -1;
-    const int64_t wake = std::min(ticking ? deadline : INT64_MAX, grabAt);
+    const int64_t wake = std::min({ticking ? deadline : INT64_MAX, grabAt, view.raiseWanted ? raiseAt : INT64_MAX});
     if (wake != INT64_MAX) {
       const int64_t left = wake - ReadClockNanoseconds();
       timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
@@ -229,6 +230,12 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     }
     bool resized = false;
     if (!HandleEvents(view, *run, resized)) break;
+    // Raised at most once a tick, should another window insist on being on top.
+    if (view.raiseWanted && ReadClockNanoseconds() >= raiseAt) {
+      RaiseWindowView(view);
+      view.raiseWanted = false;
+      raiseAt = ReadClockNanoseconds() + kTickNanoseconds;
+    }
     if (resized) {
       run = StartRun(options, view, error);
       deadline = ReadClockNanoseconds() + kTickNanoseconds;
@@ -243,10 +250,6 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
         PresentScene(desktopView->scene, sink);
       }
       ++run->ticks;
-      if (view.raiseWanted) {
-        RaiseWindowView(view);  // at most once a tick, should another window insist on being on top
-        view.raiseWanted = false;
-      }
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;
       const int64_t now = ReadClockNanoseconds();

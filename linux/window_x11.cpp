@@ -5,7 +5,6 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xinerama.h>
-#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -147,9 +146,10 @@ ScreenPoint ReadPointer(Display* display, Window root) {
 }
 
 // Reads the monitors into `view`: Xinerama's (which XWayland and RandR-driven
-// servers keep too), or the whole screen without them, the primary first (the
-// one RandR names primary, else Xinerama's first), and which of them, by
+// servers keep too), or the whole screen without them, and which of them, by
 // Xinerama's index, hold the top, bottom, left and right edges of their bounds.
+// Xinerama's first is the primary: a RandR server lists the monitor RandR calls
+// primary first.
 void ReadMonitors(WindowView& view, int screen) {
   Display* display = view.display;
   std::vector<ScreenRect> found;
@@ -164,19 +164,6 @@ void ReadMonitors(WindowView& view, int screen) {
     }
   }
   if (found.empty()) found.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
-  size_t primary = 0;
-  int major = 0, minor = 0;
-  if (XRRQueryExtension(display, &eventBase, &errorBase) && XRRQueryVersion(display, &major, &minor) &&
-      (major > 1 || minor >= 5)) {
-    if (XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count)) {
-      for (int i = 0; i < count; ++i) {
-        const XRRMonitorInfo& m = monitors[i];
-        const auto it = std::find(found.begin(), found.end(), ScreenRect{m.x, m.y, m.x + m.width, m.y + m.height});
-        if (m.primary && it != found.end()) primary = static_cast<size_t>(it - found.begin());
-      }
-      XRRFreeMonitors(monitors);
-    }
-  }
   long* edges = view.edgeMonitors;  // top, bottom, left, right
   for (size_t i = 0; i < found.size(); ++i) {
     const ScreenRect& m = found[i];
@@ -185,10 +172,7 @@ void ReadMonitors(WindowView& view, int screen) {
     if (m.left < found[edges[2]].left) edges[2] = static_cast<long>(i);
     if (m.right > found[edges[3]].right) edges[3] = static_cast<long>(i);
   }
-  view.monitors = {found[primary]};
-  for (size_t i = 0; i < found.size(); ++i) {
-    if (i != primary) view.monitors.push_back(found[i]);
-  }
+  view.monitors = found;
 }
 
 bool IsWindowManagerRunning(Display* display, Window root) {
@@ -199,6 +183,23 @@ bool IsWindowManagerRunning(Display* display, Window root) {
   unsigned char* data = nullptr;
   const bool found = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
                                         &after, &data) == Success && count == 1;
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
+// Whether the window manager names `name` among the hints it supports.
+bool IsHintSupported(Display* display, Window root, const char* name) {
+  const Atom wanted = XInternAtom(display, name, False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
+                         &type, &format, &count, &after, &data) == Success && format == 32) {
+    const auto* atoms = reinterpret_cast<const unsigned long*>(data);  // format 32 comes as longs
+    found = std::find(atoms, atoms + count, wanted) != atoms + count;
+  }
   if (data != nullptr) XFree(data);
   return found;
 }
@@ -400,6 +401,15 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     }
     XSetWindowAttributes attributes{};
     unsigned long mask = CWBackPixel | CWEventMask;
+    if (view.fullscreen) {
+      // A window manager that cannot span several monitors with a full-screen
+      // window (openbox 3.6 cannot) would show it on one: the window then goes
+      // round it, as it does without one.
+      view.windowManager = IsWindowManagerRunning(display, root) &&
+                           (view.monitors.size() == 1 || IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS"));
+      attributes.override_redirect = !view.windowManager && IsWindowManagerRunning(display, root);
+      mask |= CWOverrideRedirect;
+    }
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
     if (view.fullscreen) attributes.event_mask |= PointerMotionMask | EnterWindowMask | VisibilityChangeMask;
@@ -423,7 +433,6 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     }
     if (view.fullscreen) {
       MakeFullScreen(view);
-      view.windowManager = IsWindowManagerRunning(display, root);
       XSelectInput(display, root, SubstructureNotifyMask);  // windows mapped above this one
     }
     view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);

@@ -52,7 +52,7 @@ struct WindowView {
   bool fullscreen = false;     // an own window covering every monitor, pointer hidden
   ScreenPoint pointer{};       // fullscreen: where the pointer was, in root coordinates
   bool windowManager = false;  // fullscreen: a window manager manages the window
-  std::vector<ScreenRect> monitors;  // fullscreen: Xinerama's monitors, the primary first
+  std::vector<ScreenRect> monitors;  // fullscreen: Xinerama's monitors, in its order (the primary first)
   long edgeMonitors[4] = {};   // fullscreen: Xinerama's indices of the top, bottom, left and right monitors
   ScreenPoint place{};         // the window's top-left corner in root coordinates (0, 0 unless fullscreen)
   Cursor blankCursor = 0;      // fullscreen: the cursor with no visible pixel
