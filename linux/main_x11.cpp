@@ -90,11 +90,15 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
               std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
       return nullptr;
     }
-    // The scenes share one colour table, so the first one's pixel table serves all.
-    if (scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->desktop.views.front()->scene)) {
+    if (scene.backBuffer.bits == nullptr) {
       error = "out of memory";
       return nullptr;
     }
+  }
+  // The scenes share one colour table, so the first one's pixel table serves all.
+  if (!PrepareWindowView(view, run->desktop.views.front()->scene)) {
+    error = "out of memory";
+    return nullptr;
   }
   RepaintWindowView(view, run->desktop, {0, 0, view.width, view.height}, false);
   return run;
