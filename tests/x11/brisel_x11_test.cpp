@@ -281,7 +281,8 @@ TEST_F(BriselX11, FullScreenCoversTheScreenHidesThePointerAndAMoveOfFivePixelsEn
 TEST_F(BriselX11, FullScreenSpreadsOverTwoMonitorsStaysAboveNewWindowsAndTakesTheKeyboard) {
   const std::string layout = "400,300,624,468;0,0,400,400";
   const std::vector<std::vector<std::string>> xrandr = {
-      {"--setmonitor", "*primary", "624/165x468/124+400+300", "screen"}, {"--setmonitor", "other", "400/106x400/106+0+0", "none"},
+      {"--setmonitor", "*primary", "624/165x468/124+400+300", "screen"},
+      {"--setmonitor", "other", "400/106x400/106+0+0", "none"},
       {"--delmonitor", "primary"}, {"--delmonitor", "other"}};
   const auto runXrandr = [&](size_t from) {
     for (size_t i = from; i < from + 2; ++i) {
