@@ -1,11 +1,14 @@
 // Fuzz target: whatever values the profile file may give the three settings,
-// through their bounds, and the decimal text writer back and forth.
+// through their bounds, the decimal text writer back and forth, and the text
+// stored for the choice of monitors.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <strings.h>
 
+#include "animation/desktop.h"
 #include "animation/settings.h"
 
 namespace {
@@ -60,5 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   Check(keysWritten == 3);
   for (int32_t value : raw) CheckDecimalRoundTrip(value);
+
+  // The bytes after the three values as the text stored for "Monitors": a name
+  // it understands reads back as that name, anything else leaves the choice.
+  const std::string stored(size > 12 ? reinterpret_cast<const char*>(data) + 12 : "", size > 12 ? size - 12 : 0);
+  MonitorChoice choice = kDefaultMonitorChoice;
+  if (ParseMonitorChoice(stored.c_str(), choice)) {
+    Check(strcasecmp(stored.c_str(), MonitorChoiceName(choice)) == 0);
+  } else {
+    Check(choice == kDefaultMonitorChoice);
+  }
   return 0;
 }

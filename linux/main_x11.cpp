@@ -7,7 +7,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstdio>
 #include <ctime>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "animation/animation.h"
+#include "animation/desktop.h"
 #include "linux/sounds_sdl.h"
 #include "linux/window_x11.h"
 #include "resources/embedded_assets.h"
@@ -51,37 +54,53 @@ int64_t ReadClockNanoseconds() {
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-// One run of the animation at one window size; made again when the size changes.
+constexpr int64_t kGrabRetryNanoseconds = 100'000'000;  // while another client holds the input
+
+// One run of the animation at one window size and place; made again when they change.
 struct Run {
-  AnimationState state;
-  SpriteScene scene;
+  Desktop desktop;
   int64_t ticks = 0;
 };
 
-// Null with the reason in `error` when the window is larger than a back buffer
+// Null with the reason in `error` when a view is larger than a back buffer
 // may be or memory runs out.
 std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, std::string& error) {
   auto run = std::make_unique<Run>();
-  // The animation runs on the window's size in back-buffer pixels, each shown
-  // as scale x scale screen pixels.
-  run->state.width = AnimationSide(view.width, view.scale);
-  run->state.height = AnimationSide(view.height, view.scale);
-  run->state.settings = {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency};
-  SeedRandom(run->state.random, options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)));
+  // In full screen, the animations spread over the monitors as -monitors asks;
+  // any other window is one monitor of its own size.
+  if (view.fullscreen) {
+    PlanDesktop(run->desktop, options.monitors, view.monitors);
+  } else {
+    PlanDesktop(run->desktop, kDefaultMonitorChoice, {{0, 0, view.width, view.height}});
+  }
+  // One scale on every monitor: the screen's (X has one DPI for the screen).
+  for (auto& desktopView : run->desktop.views) desktopView->scale = view.scale;
   ScenePlatform platform;
   platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
-  SetUpAnimation(run->state, run->scene, platform);
-  if (run->scene.backBuffer.bits == nullptr && !DibFitsLimits(run->state.width, run->state.height)) {
-    error = "the window is " + std::to_string(view.width) + " x " + std::to_string(view.height) +
-            " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
-            std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
-    return nullptr;
+  SetUpDesktop(run->desktop, {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency},
+               options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)), &platform);
+  for (auto& desktopView : run->desktop.views) {
+    const AnimationState& state = desktopView->state;
+    const SpriteScene& scene = desktopView->scene;
+    if (scene.backBuffer.bits == nullptr && !DibFitsLimits(state.width, state.height)) {
+      const ScreenRect& area = desktopView->area;
+      error = std::string(view.fullscreen ? "a monitor" : "the window") + " is " +
+              std::to_string(area.right - area.left) + " x " + std::to_string(area.bottom - area.top) +
+              " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
+              std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
+      return nullptr;
+    }
+    if (scene.backBuffer.bits == nullptr) {
+      error = "out of memory";
+      return nullptr;
+    }
   }
-  if (run->scene.backBuffer.bits == nullptr || !PrepareWindowView(view, run->scene)) {
+  // The scenes share one colour table, so the first one's pixel table serves all.
+  if (!PrepareWindowView(view, run->desktop.views.front()->scene)) {
     error = "out of memory";
     return nullptr;
   }
-  RepaintWindowView(view, run->scene, {0, 0, view.width, view.height}, false);
+  RepaintWindowView(view, run->desktop, {0, 0, view.width, view.height}, false);
   return run;
 }
 
@@ -96,7 +115,9 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
     switch (event.type) {
       case Expose: {
         const XExposeEvent& e = event.xexpose;
-        RepaintWindowView(view, run.scene, {e.x, e.y, e.width, e.height}, run.ticks > 0);
+        if (e.window == view.window) {
+          RepaintWindowView(view, run.desktop, {e.x, e.y, e.width, e.height}, run.ticks > 0);
+        }
         break;
       }
       case DestroyNotify:
@@ -112,6 +133,9 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
           view.height = event.xconfigure.height;
           resized = true;
         }
+        // In full screen the views stand where the monitors are: a window
+        // manager moving the window moves them.
+        if (event.xconfigure.window == view.window && view.fullscreen && ReadWindowPlace(view)) resized = true;
         break;
       case KeyPress:
       case ButtonPress:
@@ -129,10 +153,14 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         }
         break;
       case MapNotify:
-        if (view.focusOnMap && event.xmap.window == view.window) {
-          XSetInputFocus(view.display, view.window, RevertToPointerRoot, CurrentTime);
-          view.focusOnMap = false;
+        if (event.xmap.window == view.window) {
+          if (event.xmap.event == view.window) NoteWindowMapped(view);
+        } else if (view.fullscreen) {
+          view.raiseWanted = true;  // another window, mapped above this one
         }
+        break;
+      case VisibilityNotify:
+        if (view.fullscreen && event.xvisibility.state != VisibilityUnobscured) view.raiseWanted = true;
         break;
       case ClientMessage:
         if (view.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == view.deleteWindow) return false;
@@ -177,13 +205,24 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   std::unique_ptr<Run> run = StartRun(options, view, error);
   const PresentSink sink = MakeWindowSink(view);
   int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
+  // Full screen takes the keyboard and the pointer once mapped, trying again
+  // while another client holds them.
+  int64_t grabAt = INT64_MAX;
+  int64_t raiseAt = 0;
   // A window destroyed by the one who gave it is a normal end, however the
   // program learns of it: its DestroyNotify or an error about a request for it.
   while (run != nullptr && !view.gone) {
     const bool ticking = options.ticks < 0 || run->ticks < options.ticks;
+    if (view.fullscreen && !(view.keyboardHeld && view.pointerHeld) && grabAt == INT64_MAX) {
+      grabAt = ReadClockNanoseconds();  // newly mapped, or mapped again
+    }
+    if (grabAt <= ReadClockNanoseconds()) {
+      grabAt = TakeInput(view) ? INT64_MAX : ReadClockNanoseconds() + kGrabRetryNanoseconds;
+    }
     int timeout = -1;
-    if (ticking) {
-      const int64_t left = deadline - ReadClockNanoseconds();
+    const int64_t wake = std::min({ticking ? deadline : INT64_MAX, grabAt, view.raiseWanted ? raiseAt : INT64_MAX});
+    if (wake != INT64_MAX) {
+      const int64_t left = wake - ReadClockNanoseconds();
       timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
     }
     pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
@@ -195,6 +234,12 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     }
     bool resized = false;
     if (!HandleEvents(view, *run, resized)) break;
+    // Raised at most once a tick, should another window insist on being on top.
+    if (view.raiseWanted && ReadClockNanoseconds() >= raiseAt) {
+      RaiseWindowView(view);
+      view.raiseWanted = false;
+      raiseAt = ReadClockNanoseconds() + kTickNanoseconds;
+    }
     if (resized) {
       run = StartRun(options, view, error);
       deadline = ReadClockNanoseconds() + kTickNanoseconds;
@@ -203,8 +248,11 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     if (ticking && ReadClockNanoseconds() >= deadline) {
       // The sink composes the frame's rectangles itself, so the scene only
       // hands them over.
-      StepAnimation(run->state, run->scene, options.sound ? PlaySoundSdl : nullptr, &sounds);
-      PresentScene(run->scene, sink);
+      StepDesktop(run->desktop, options.sound ? PlaySoundSdl : nullptr, &sounds);
+      for (auto& desktopView : run->desktop.views) {
+        AimWindowView(view, desktopView->scene, desktopView->area.left, desktopView->area.top);
+        PresentScene(desktopView->scene, sink);
+      }
       ++run->ticks;
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;

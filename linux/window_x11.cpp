@@ -145,22 +145,34 @@ ScreenPoint ReadPointer(Display* display, Window root) {
   return {x, y};
 }
 
-// The monitor holding `pointer`, from Xinerama's list (which XWayland and
-// RandR-driven servers keep too), or the whole screen without one.
-ScreenRect FindMonitorAt(Display* display, int screen, ScreenPoint pointer) {
-  std::vector<ScreenRect> monitors;
+// Reads the monitors into `view`: Xinerama's (which XWayland and RandR-driven
+// servers keep too), or the whole screen without them, and which of them, by
+// Xinerama's index, hold the top, bottom, left and right edges of their bounds.
+// Xinerama's first is the primary: a RandR server lists the monitor RandR calls
+// primary first.
+void ReadMonitors(WindowView& view, int screen) {
+  Display* display = view.display;
+  std::vector<ScreenRect> found;
   int eventBase = 0, errorBase = 0, count = 0;
   if (XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display)) {
     if (XineramaScreenInfo* screens = XineramaQueryScreens(display, &count)) {
       for (int i = 0; i < count; ++i) {
         const XineramaScreenInfo& m = screens[i];
-        monitors.push_back({m.x_org, m.y_org, m.x_org + m.width, m.y_org + m.height});
+        found.push_back({m.x_org, m.y_org, m.x_org + m.width, m.y_org + m.height});
       }
       XFree(screens);
     }
   }
-  return ChooseMonitorAt(monitors, pointer.x, pointer.y,
-                         {0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
+  if (found.empty()) found.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
+  long* edges = view.edgeMonitors;  // top, bottom, left, right
+  for (size_t i = 0; i < found.size(); ++i) {
+    const ScreenRect& m = found[i];
+    if (m.top < found[edges[0]].top) edges[0] = static_cast<long>(i);
+    if (m.bottom > found[edges[1]].bottom) edges[1] = static_cast<long>(i);
+    if (m.left < found[edges[2]].left) edges[2] = static_cast<long>(i);
+    if (m.right > found[edges[3]].right) edges[3] = static_cast<long>(i);
+  }
+  view.monitors = found;
 }
 
 bool IsWindowManagerRunning(Display* display, Window root) {
@@ -175,20 +187,38 @@ bool IsWindowManagerRunning(Display* display, Window root) {
   return found;
 }
 
+// Whether the window manager names `name` among the hints it supports.
+bool IsHintSupported(Display* display, Window root, const char* name) {
+  const Atom wanted = XInternAtom(display, name, False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
+                         &type, &format, &count, &after, &data) == Success && format == 32) {
+    const auto* atoms = reinterpret_cast<const unsigned long*>(data);  // format 32 comes as longs
+    found = std::find(atoms, atoms + count, wanted) != atoms + count;
+  }
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
 // Asks the window manager, before the window is mapped, to show it in its
-// full-screen state (above panels, on the monitor it stands on), and gives the
-// window a cursor with no visible pixel.
-void MakeFullScreen(Display* display, Window window) {
+// full-screen state above other windows (and panels), and gives the window a
+// cursor with no visible pixel.
+void MakeFullScreen(WindowView& view) {
+  Display* display = view.display;
   const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-  const Atom fullscreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-  XChangeProperty(display, window, state, XA_ATOM, 32, PropModeReplace,
-                  reinterpret_cast<const unsigned char*>(&fullscreen), 1);
+  const Atom states[2] = {XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False),
+                          XInternAtom(display, "_NET_WM_STATE_ABOVE", False)};
+  XChangeProperty(display, view.window, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(states), 2);
   const char noBits[1] = {0};
-  const Pixmap empty = XCreateBitmapFromData(display, window, noBits, 1, 1);
+  const Pixmap empty = XCreateBitmapFromData(display, view.window, noBits, 1, 1);
   XColor black{};
-  const Cursor blank = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
-  XDefineCursor(display, window, blank);
-  XFreeCursor(display, blank);  // the window keeps it
+  view.blankCursor = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
+  XDefineCursor(display, view.window, view.blankCursor);
   XFreePixmap(display, empty);
 }
 
@@ -301,11 +331,11 @@ void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool co
                               view.image->bytes_per_line / 4, n);
       }
       if (view.shared) {
-        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left * n, top * n, width * n,
-                     height * n, False);
+        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, view.origin.x + left * n,
+                     view.origin.y + top * n, width * n, height * n, False);
       } else {
-        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, left * n, top * n, width * n,
-                  height * n);
+        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, view.origin.x + left * n,
+                  view.origin.y + top * n, width * n, height * n);
       }
       view.nextRow += height * n;
       top += height;
@@ -352,13 +382,16 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     ReadGeometry(options.geometry, DisplayWidth(display, screen), DisplayHeight(display, screen), place);
     const Window root = RootWindow(display, screen);
     if (options.fullscreen) {
-      // Sized to the monitor already, so that it covers it without a window
-      // manager too (under bare X servers), and stands where the manager looks.
+      // Sized to the monitors' bounds already, so that it covers them without a
+      // window manager too (under bare X servers), and stands where the manager
+      // looks.
       view.fullscreen = true;
       view.pointer = ReadPointer(display, root);
-      const ScreenRect monitor = FindMonitorAt(display, screen, view.pointer);
-      place = {monitor.left, monitor.top, static_cast<unsigned>(monitor.right - monitor.left),
-               static_cast<unsigned>(monitor.bottom - monitor.top), true};
+      ReadMonitors(view, screen);
+      const ScreenRect bounds = FindDesktopBounds(view.monitors);
+      place = {bounds.left, bounds.top, static_cast<unsigned>(bounds.right - bounds.left),
+               static_cast<unsigned>(bounds.bottom - bounds.top), true};
+      view.place = {bounds.left, bounds.top};
     }
     Visual* visual = nullptr;
     int depth = 0;
@@ -368,9 +401,18 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     }
     XSetWindowAttributes attributes{};
     unsigned long mask = CWBackPixel | CWEventMask;
+    if (view.fullscreen) {
+      // A window manager that cannot span several monitors with a full-screen
+      // window (openbox 3.6 cannot) would show it on one: the window then goes
+      // round it, as it does without one.
+      view.windowManager = IsWindowManagerRunning(display, root) &&
+                           (view.monitors.size() == 1 || IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS"));
+      attributes.override_redirect = !view.windowManager && IsWindowManagerRunning(display, root);
+      mask |= CWOverrideRedirect;
+    }
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
-    if (view.fullscreen) attributes.event_mask |= PointerMotionMask | EnterWindowMask;
+    if (view.fullscreen) attributes.event_mask |= PointerMotionMask | EnterWindowMask | VisibilityChangeMask;
     if (visual != DefaultVisual(display, screen)) {
       view.colormap = XCreateColormap(display, root, visual, AllocNone);
       attributes.colormap = view.colormap;
@@ -390,8 +432,8 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
       XSetWMNormalHints(display, view.window, &hints);
     }
     if (view.fullscreen) {
-      MakeFullScreen(display, view.window);
-      view.focusOnMap = !IsWindowManagerRunning(display, root);
+      MakeFullScreen(view);
+      XSelectInput(display, root, SubstructureNotifyMask);  // windows mapped above this one
     }
     view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, view.window, &view.deleteWindow, 1);
@@ -432,6 +474,56 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   return true;
 }
 
+bool ReadWindowPlace(WindowView& view) {
+  Window child = 0;
+  int x = 0, y = 0;
+  XTranslateCoordinates(view.display, view.window, DefaultRootWindow(view.display), 0, 0, &x, &y, &child);
+  const bool moved = x != view.place.x || y != view.place.y;
+  view.place = {x, y};
+  return moved;
+}
+
+void NoteWindowMapped(WindowView& view) {
+  if (!view.fullscreen) return;
+  if (view.windowManager) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = view.window;
+    event.xclient.message_type = XInternAtom(view.display, "_NET_WM_FULLSCREEN_MONITORS", False);
+    event.xclient.format = 32;
+    for (int i = 0; i < 4; ++i) event.xclient.data.l[i] = view.edgeMonitors[i];
+    event.xclient.data.l[4] = 1;  // a normal application
+    XSendEvent(view.display, DefaultRootWindow(view.display), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  } else {
+    XSetInputFocus(view.display, view.window, RevertToPointerRoot, CurrentTime);
+  }
+  // Grabs end when the window stops being viewable.
+  view.keyboardHeld = view.pointerHeld = false;
+}
+
+bool TakeInput(WindowView& view) {
+  if (!view.keyboardHeld) {
+    view.keyboardHeld =
+        XGrabKeyboard(view.display, view.window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
+  }
+  if (!view.pointerHeld) {
+    view.pointerHeld = XGrabPointer(view.display, view.window, True, ButtonPressMask | PointerMotionMask,
+                                    GrabModeAsync, GrabModeAsync, 0, view.blankCursor, CurrentTime) == GrabSuccess;
+  }
+  return view.keyboardHeld && view.pointerHeld;
+}
+
+void RaiseWindowView(WindowView& view) {
+  XRaiseWindow(view.display, view.window);
+  XFlush(view.display);
+}
+
+void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft, int32_t areaTop) {
+  view.scene = &scene;
+  view.origin = {areaLeft - view.place.x, areaTop - view.place.y};
+}
+
 bool PrepareWindowView(WindowView& view, const SpriteScene& scene) {
   const DibImage& backBuffer = scene.backBuffer;
   if (backBuffer.header == nullptr) return false;
@@ -455,29 +547,48 @@ PresentSink MakeWindowSink(WindowView& view) {
   return sink;
 }
 
-void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites) {
+void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool withSprites) {
   if (view.image == nullptr) return;
   const int32_t n = view.scale;
-  // The screen pixels past the enlarged picture show the background.
-  const int32_t pictureWidth = scene.backBuffer.width * n, pictureHeight = scene.backBuffer.height * n;
-  if (view.width > pictureWidth || view.height > pictureHeight) {
+  XRectangle exposed{static_cast<short>(area.left), static_cast<short>(area.top),
+                     static_cast<unsigned short>(area.width), static_cast<unsigned short>(area.height)};
+  Region black = XCreateRegion();
+  XUnionRectWithRegion(&exposed, black, black);
+  for (auto& desktopView : desktop.views) {
+    const SpriteScene& scene = desktopView->scene;
+    AimWindowView(view, scene, desktopView->area.left, desktopView->area.top);
+    // The part of the area this picture covers, in its back-buffer pixels.
+    const int32_t left = std::max(area.left, view.origin.x), top = std::max(area.top, view.origin.y);
+    const int32_t right = std::min(area.left + area.width, view.origin.x + scene.backBuffer.width * n);
+    const int32_t bottom = std::min(area.top + area.height, view.origin.y + scene.backBuffer.height * n);
+    if (right <= left || bottom <= top) continue;
+    XRectangle covered{static_cast<short>(left), static_cast<short>(top), static_cast<unsigned short>(right - left),
+                       static_cast<unsigned short>(bottom - top)};
+    Region picture = XCreateRegion();
+    XUnionRectWithRegion(&covered, picture, picture);
+    XSubtractRegion(black, picture, black);
+    XDestroyRegion(picture);
+    const int32_t x0 = (left - view.origin.x) / n, y0 = (top - view.origin.y) / n;
+    PutRect(view, scene, {x0, y0, (right - view.origin.x + n - 1) / n - x0, (bottom - view.origin.y + n - 1) / n - y0},
+            withSprites);
+  }
+  if (!XEmptyRegion(black)) {
     const uint32_t background = view.pixels[0];
     XSetForeground(view.display, view.gc, HasSwappedBytes(*view.image) ? __builtin_bswap32(background) : background);
-    if (view.width > pictureWidth) {
-      XFillRectangle(view.display, view.window, view.gc, pictureWidth, 0, view.width - pictureWidth, view.height);
-    }
-    if (view.height > pictureHeight) {
-      XFillRectangle(view.display, view.window, view.gc, 0, pictureHeight, view.width, view.height - pictureHeight);
-    }
+    XSetRegion(view.display, view.gc, black);
+    XFillRectangle(view.display, view.window, view.gc, area.left, area.top, area.width, area.height);
+    XSetClipMask(view.display, view.gc, 0);
   }
-  const int32_t left = area.left / n, top = area.top / n;
-  PutRect(view, scene,
-          {left, top, (area.left + area.width + n - 1) / n - left, (area.top + area.height + n - 1) / n - top},
-          withSprites);
+  XDestroyRegion(black);
   FinishPieces(view);
 }
 
 void CloseWindowView(WindowView& view) {
+  if (view.keyboardHeld) XUngrabKeyboard(view.display, CurrentTime);
+  if (view.pointerHeld) XUngrabPointer(view.display, CurrentTime);
+  view.keyboardHeld = view.pointerHeld = false;
+  if (view.blankCursor != 0) XFreeCursor(view.display, view.blankCursor);
+  view.blankCursor = 0;
   FreeImage(view);
   if (view.gc != nullptr) XFreeGC(view.display, view.gc);
   view.gc = nullptr;

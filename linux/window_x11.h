@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "animation/animation.h"
+#include "animation/desktop.h"
 #include "shell/input_watch.h"
 #include "shell/program_options.h"
 #include "sprites/pixel_convert.h"
@@ -47,15 +49,23 @@ struct WindowView {
   int32_t width = 0;           // the window's size as last seen, in screen pixels
   int32_t height = 0;
   int32_t scale = 1;           // screen pixels across and down for each back-buffer pixel
-  bool fullscreen = false;     // an own window covering the monitor, pointer hidden
+  bool fullscreen = false;     // an own window covering every monitor, pointer hidden
   ScreenPoint pointer{};       // fullscreen: where the pointer was, in root coordinates
-  bool focusOnMap = false;     // fullscreen without a window manager: take the keyboard once mapped
+  bool windowManager = false;  // fullscreen: a window manager manages the window
+  std::vector<ScreenRect> monitors;  // fullscreen: Xinerama's monitors, in its order (the primary first)
+  long edgeMonitors[4] = {};   // fullscreen: Xinerama's indices of the top, bottom, left and right monitors
+  ScreenPoint place{};         // the window's top-left corner in root coordinates (0, 0 unless fullscreen)
+  Cursor blankCursor = 0;      // fullscreen: the cursor with no visible pixel
+  bool keyboardHeld = false;   // fullscreen: the keyboard and the pointer grabbed by the window
+  bool pointerHeld = false;
+  bool raiseWanted = false;    // fullscreen: a window may have come above this one
   XImage* image = nullptr;     // kScratchWidth * scale x kScratchRows, 32 bits a pixel
   XShmSegmentInfo shm{};
   bool shared = false;         // image lives in a MIT-SHM segment
   int32_t nextRow = 0;         // where the next piece goes in the image
   PixelTable pixels{};         // back-buffer index to the visual's pixel
   const SpriteScene* scene = nullptr;  // the scene a frame's rectangles are composed from
+  ScreenPoint origin{};        // where that scene's top-left pixel lands in the window
   DibImage canvas;             // kScratchWidth x kCanvasRows: where they are composed
 };
 
@@ -79,8 +89,10 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
 // made at -geometry with the -visual asked for, titled "Brisel", and mapped) and
 // checks that it is a TrueColor visual of depth 24 or 32 with 32-bit pixels
 // (the reason names the class, depth and pixel size it has instead).
-// With -fullscreen its own window covers the monitor that holds the pointer,
-// asks the window manager for its full-screen state and hides the pointer.
+// With -fullscreen its own window covers the bounds of every monitor (Xinerama's,
+// `monitors`), asks the window manager for its full-screen state above other
+// windows (on the edge monitors once mapped, see NoteWindowMapped), hides the
+// pointer and watches for windows mapped above it.
 // Sets the scale: -scale, or with auto the one for the screen's DPI (Xft.dpi,
 // else the screen's size in millimetres). Selects the events the program reacts
 // to: size changes, exposures and the window's destruction, for its own window
@@ -91,6 +103,21 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
 // window does not exist or its visual is unusable; `badVisual` tells when that
 // visual is the one -visual named.
 bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& options, std::string& error);
+
+// Reads where the window stands on the root into `place`; true when it moved.
+bool ReadWindowPlace(WindowView& view);
+
+// Full screen, once the window is mapped: asks the window manager to span the
+// edge monitors, or takes the focus without one, and has the input taken again.
+void NoteWindowMapped(WindowView& view);
+
+// Full screen: grabs the keyboard and the pointer to the window (events from
+// anywhere come to it, the pointer hidden), each if not held yet. True when
+// both are held; false while another client holds one, to be tried again.
+bool TakeInput(WindowView& view);
+
+// Full screen: puts the window above every other one.
+void RaiseWindowView(WindowView& view);
 
 // Makes the pixel table from the back buffer's colour table and notes `scene`,
 // after the animation (re)started, and the first time the canvas and the image: a
@@ -105,14 +132,20 @@ bool PrepareWindowView(WindowView& view, const SpriteScene& scene);
 // first, so no piece is overwritten before the server has read it.
 PresentSink MakeWindowSink(WindowView& view);
 
-// Puts `area` (in screen pixels) of the scene as it looks now: with `withSprites`, the visible
-// sprites composed over the background (the scene's records are left as they
-// were); without, only the background. Screen
-// pixels beyond the enlarged back buffer (fewer than `scale` at the right and
-// bottom) are made black. For exposures and for clearing the window when the
-// animation starts.
-void RepaintWindowView(WindowView& view, SpriteScene& scene, SceneRect area, bool withSprites);
+// Has the sink put `scene`, whose area starts at `areaLeft`, `areaTop` in root
+// coordinates, at its place in the window.
+void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft, int32_t areaTop);
 
-// Releases the image (detaching the shared segment) and destroys the window if
-// it was made here and still exists. The display stays open.
+// Puts `area` (in window pixels) of the desktop as it looks now: each view's
+// scene where its area lies, with `withSprites` the visible sprites composed
+// over the background (the scenes' records are left as they were), without only
+// the background. Window pixels that no view's enlarged back buffer covers
+// (where no monitor is, the monitors other than the primary's in `main`, fewer
+// than `scale` at a picture's right and bottom) are made black. For exposures
+// and for clearing the window when the animation starts.
+void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool withSprites);
+
+// Gives back the keyboard and the pointer, releases the image (detaching the
+// shared segment) and destroys the window if it was made here and still exists.
+// The display stays open.
 void CloseWindowView(WindowView& view);

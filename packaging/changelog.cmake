@@ -2,9 +2,10 @@
 #   ReadChangelog(<file> <versions_var>) sets <versions_var> to the versions,
 #     newest first, and for each version V the variables changelog_date_<V>
 #     (YYYY-MM-DD) and changelog_items_<V> (one entry a list element, its lines
-#     joined by spaces, without Markdown's code and bold marks). A section is
-#     "## V (YYYY-MM-DD)"; its entries are lines "- text" with their
-#     continuation lines indented; "###" headings only group them.
+#     joined by spaces, without Markdown's code and bold marks; a "### Name"
+#     heading that groups the entries after it is the element "### Name"). A
+#     section is "## V (YYYY-MM-DD)"; its entries are lines "- text" with their
+#     continuation lines indented.
 #   WritePackageChangelog(<source> <file> deb|rpm <maintainer> <package> <release>)
 #     writes every version's entry as a Debian or an RPM changelog.
 function(ReadChangelog file versions_var)
@@ -24,12 +25,19 @@ function(ReadChangelog file versions_var)
     elseif(version)
       string(REGEX REPLACE "`|\\*\\*" "" line "${line}")  # Markdown's code and bold marks
     endif()
-    if(NOT version OR line MATCHES "^#")
+    if(NOT version)
+    elseif(line MATCHES "^### +(.*[^ ]) *$")
+      list(APPEND items_${version} "### ${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^#")
     elseif(line MATCHES "^- (.*)$")
       list(APPEND items_${version} "${CMAKE_MATCH_1}")
     elseif(line MATCHES "^  +([^ ].*)$" AND items_${version})
+      set(more " ${CMAKE_MATCH_1}")
       list(POP_BACK items_${version} last)
-      list(APPEND items_${version} "${last} ${CMAKE_MATCH_1}")
+      if(last MATCHES "^### ")  # not an entry's line: kept as it was
+        set(more)
+      endif()
+      list(APPEND items_${version} "${last}${more}")
     endif()
   endforeach()
   if(NOT versions)
@@ -42,13 +50,19 @@ function(ReadChangelog file versions_var)
 endfunction()
 
 # Wraps `text` at 76 columns: the first line after `first`, the others after `next`.
+# Widths count characters: the semicolon's stand-in as the one it stands for, and
+# a letter of several bytes in UTF-8 as one (its continuation bytes not counted).
 function(WrapEntry text first next out_var)
   string(REGEX REPLACE " +" ";" words "${text}")
   set(result "${first}")
   set(line "${first}")
   set(at_start TRUE)
+  string(ASCII 128 continuation_first)
+  string(ASCII 191 continuation_last)
   foreach(word IN LISTS words)
-    string(LENGTH "${line} ${word}" width)
+    string(REPLACE "<semicolon>" ";" shown "${line} ${word}")
+    string(REGEX REPLACE "[${continuation_first}-${continuation_last}]" "" shown "${shown}")
+    string(LENGTH "${shown}" width)
     if(NOT at_start AND width GREATER 76)
       string(APPEND result "\n${next}${word}")
       set(line "${next}${word}")
@@ -75,7 +89,8 @@ function(FormatDay day format out_var)
 endfunction()
 
 # Writes every version's entry in `style`: "deb" (Debian's changelog, for
-# `package`) or "rpm" (the RPM package's %changelog, release `release`).
+# `package`) or "rpm" (the RPM package's %changelog, release `release`). A
+# heading is an entry "Name:" of its own, the entries it groups a list below it.
 function(WritePackageChangelog source file style maintainer package release)
   ReadChangelog(${source} versions)
   set(text)
@@ -91,9 +106,17 @@ function(WritePackageChangelog source file style maintainer package release)
       set(first "- ")
       set(next "  ")
     endif()
+    set(item_first "${first}")
+    set(item_next "${next}")
     foreach(item IN LISTS changelog_items_${v})
-      WrapEntry("${item}" "${first}" "${next}" entry)
-      string(APPEND text "${entry}")
+      if(item MATCHES "^### (.*)$")
+        string(APPEND text "${first}${CMAKE_MATCH_1}:\n")
+        set(item_first "${next}- ")
+        set(item_next "${next}  ")
+      else()
+        WrapEntry("${item}" "${item_first}" "${item_next}" entry)
+        string(APPEND text "${entry}")
+      endif()
     endforeach()
     if(style STREQUAL "deb")
       string(APPEND text "\n -- ${maintainer}  ${day}\n")

@@ -52,7 +52,10 @@ edges and turn about themselves, with optional sounds. A program for
 xscreensaver and for the screen savers of MATE and Xfce, which list it
 once installed; brisel-add-to-xscreensaver adds it to a user's
 xscreensaver list. On other desktops the applications menu starts it
-full screen.")
+full screen.
+
+Before removing the package, run brisel-add-to-xscreensaver --remove as
+each user who added it: the package leaves users' ~/.xscreensaver alone.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BRISEL_MAINTAINER}")

@@ -20,7 +20,10 @@ const char* const kProgramUsage =
     "  -window-id ID        draw in window ID (decimal or 0x-hex)\n"
     "  -display NAME        the X server to use (default: DISPLAY)\n"
     "  -geometry WxH+X+Y    size and place of its own window (default 800x600)\n"
-    "  -fullscreen          its own window covers the monitor; a key, a click or a pointer move ends it\n"
+    "  -fullscreen          its own window covers every monitor and takes the keyboard and the pointer;\n"
+    "                       a key, a click or a pointer move ends it\n"
+    "  -monitors M          in full screen: main (the primary monitor, the others black), each (the\n"
+    "                       default: every monitor its own molecules) or across (one flock on all)\n"
     "  -scale N|auto        show each pixel as N x N, 1..4; auto (the default): the screen's DPI / 96\n"
     "  -visual V            its own window's visual: default, truecolor, best or a visual id\n"
     "  -sync                synchronous X requests, for debugging\n"
@@ -78,6 +81,19 @@ bool IsVisualName(const char* text) {
   return ParseWindowId(text, id);
 }
 
+// "main", "each" or "across", in any case, as the core spells them (spelt here
+// too, so that the command line needs nothing of the core's code).
+bool ParseMonitorName(const char* text, MonitorChoice& choice) {
+  const char* const names[] = {"main", "each", "across"};
+  for (int32_t i = 0; i < 3; ++i) {
+    if (text != nullptr && strcasecmp(text, names[i]) == 0) {
+      choice = static_cast<MonitorChoice>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
@@ -105,7 +121,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     const auto is = [name](const char* n) { return std::strcmp(name, n) == 0; };
     const bool takesValue = is("display") || is("geometry") || is("visual") || is("count") ||
                             is("sound-frequency") || is("window-id") || is("seed") || is("ticks") ||
-                            is("scale");
+                            is("scale") || is("monitors");
     if (equals != nullptr && !takesValue) {
       error = "option " + QuoteForMessage(option) + " takes no value";
       return false;
@@ -129,6 +145,14 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
         return false;
       }
       (is("display") ? options.display : is("geometry") ? options.geometry : options.visual) = value;
+    }
+    else if (is("monitors")) {
+      const char* value = takeValue();
+      if (!ParseMonitorName(value, options.monitors)) {
+        error = (value == nullptr ? "missing value" : "bad value " + QuoteForMessage(value)) + " for " + option +
+                " (main, each or across)";
+        return false;
+      }
     }
     else if (is("help") || is("h")) options.help = true;
     else if (is("version")) options.version = true;

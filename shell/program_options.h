@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "animation/desktop.h"
+
 // -scale auto: the scale follows the screen's dots per inch.
 constexpr int32_t kAutoScale = 0;
 
@@ -25,7 +27,8 @@ struct ProgramOptions {
   int64_t ticks = -1;           // -ticks: stop after this many ticks; -1 runs on
   bool help = false;            // -help: print the usage and end
   bool version = false;         // -version: print the version and end
-  bool fullscreen = false;      // -fullscreen: a window of its own covers the monitor (no effect on a given window)
+  bool fullscreen = false;      // -fullscreen: a window of its own covers every monitor (no effect on a given window)
+  MonitorChoice monitors = kDefaultMonitorChoice;  // -monitors: how the animation spreads over them in full screen
   int32_t scale = kAutoScale;   // -scale: screen pixels across each pixel, 1..4, or kAutoScale (from the DPI)
   // The options every X program or xscreensaver program takes. The edge reads
   // the geometry and the visual; -fps, -no-fps, -install and -noinstall are

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The installer's round trip in a fresh Wine prefix of one architecture: silent installs
 # (file, uninstall entry, chosen saver) over a changed one, while the saver or a preview
-# runs, a restart (wineboot -r), and an uninstall that leaves nothing of the saver behind.
+# runs, a restart (wineboot -r), and an uninstall that leaves nothing of the saver behind:
+# ScreenSaveActive as it was, no CONTROL.INI where the saver's settings were all it held.
 #   wine_round_trip.sh win64|win32 SETUP SCR VERSION PREFIX
 set -euo pipefail
 arch=$1 setup=$2 scr=$3 version=$4 prefix=$5
@@ -58,6 +59,8 @@ expect_installed() {
     grep -qi 'brisel\.scr' || fail "$1: brisel.scr waits for a restart"
 }
 wine reg add "$desktop_key" /v SCRNSAVE.EXE /d 'C:\mine.scr' /f >/dev/null
+active() { wine reg query "$desktop_key" /v ScreenSaveActive 2>/dev/null | tr -d '\r' | grep -i ScreenSaveActive || true; }
+active=$(active)
 status=skipped; ! lock_system || { wine "$setup" /S && status=0 || status=$?; }
 unlock_system
 [ "$status" = skipped ] && echo "$arch: no rights check, the system folder cannot be made read-only here" ||
@@ -94,7 +97,10 @@ wait "$saver" || fail "the saver's exit code is $?"
 # Uninstalled while a preview runs (in Wine's desktop window) and installed before the restart.
 wine "C:\\windows\\$system\\brisel.scr" /p 65568 & preview=$!
 sleep 1; kill -0 "$preview" 2>/dev/null || fail "no preview"
+printf '[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
 uninstall "uninstall while the preview runs"
+[ "$(active)" = "$active" ] && [ ! -e "$WINEPREFIX/drive_c/windows/CONTROL.INI" ] ||
+  fail "ScreenSaveActive is '$(active)', not '$active', or CONTROL.INI is left"
 # An earlier version's uninstall queued brisel.scr itself, among other programs' operations (paths in any
 # script, a replacement) in a value without its closing zero: the install drops only the saver's pair.
 wide_hex() { printf '%s\0' "$@" | iconv -f UTF-8 -t UTF-16LE | od -An -tx1 -v | tr -s ' \n' , | sed 's/^,//;s/,$//'; }

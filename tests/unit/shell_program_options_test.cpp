@@ -29,6 +29,7 @@ TEST(ProgramOptions, DefaultsAreTheSaversSettingsInAWindowOfItsOwn) {
   EXPECT_EQ(o.ticks, -1);
   EXPECT_FALSE(o.fullscreen);
   EXPECT_EQ(o.scale, kAutoScale);
+  EXPECT_EQ(o.monitors, MonitorChoice::Each);
 }
 
 TEST(ProgramOptions, TakesOneOrTwoDashesAndTheBoundsOfEachValue) {
@@ -55,8 +56,9 @@ TEST(ProgramOptions, TakesOneOrTwoDashesAndTheBoundsOfEachValue) {
                      "-install", "-noinstall"}, o));
   EXPECT_EQ(o.display + " " + o.geometry + " " + o.visual, ":3 640x480-0+0 0x21");
   EXPECT_TRUE(o.synchronous);
-  ASSERT_TRUE(Parse({"-fullscreen", "--scale", "4"}, o));
+  ASSERT_TRUE(Parse({"-fullscreen", "--scale", "4", "-monitors", "main", "--monitors=Across"}, o));
   EXPECT_TRUE(o.fullscreen);
+  EXPECT_EQ(o.monitors, MonitorChoice::Across);
   EXPECT_EQ(o.scale, 4);
   ASSERT_TRUE(Parse({"-scale", "1", "-scale", "auto"}, o));
   EXPECT_EQ(o.scale, kAutoScale);
@@ -85,7 +87,8 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
            {"-sound-frequency", "101"}, {"-seed", "4294967296"}, {"-seed", "-1"}, {"-ticks", "2147483648"},
            {"-window-id", "0"}, {"-window-id", "0x"}, {"-window-id", "0x100000000"}, {"-fast"}, {"-"}, {"--"},
            {"count"}, {"-count="}, {"--count=5x"}, {"-sound=1"}, {"-=5"}, {"-display"}, {"-geometry", ""},
-           {"-visual"}, {"-visual", "foo"}, {"-visual", "0x"}, {"-scale", "0"}, {"-scale", "5"}, {"-scale"}, {"-scale", "AUTO"}}) {
+           {"-visual"}, {"-visual", "foo"}, {"-visual", "0x"}, {"-scale", "0"}, {"-scale", "5"}, {"-scale"}, {"-scale", "AUTO"},
+           {"-monitors"}, {"-monitors", "all"}}) {
     ProgramOptions o;
     std::string joined;
     for (const char* a : args) joined += std::string(a) + " ";

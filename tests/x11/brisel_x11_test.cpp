@@ -85,13 +85,17 @@ Pixels ReadPng(const std::string& path) {
   return rgb;
 }
 
-// saver-render's picture of the given run.
-Pixels RenderReference(int seed, int width, int height, int count, int ticks, int scale = 1) {
+// saver-render's picture of the given run: a window's, or with a monitor layout
+// ("X,Y,W,H;...", the size unused) the desktop's as `monitors` spreads it.
+Pixels RenderReference(int seed, int width, int height, int count, int ticks, int scale = 1,
+                       const std::string& layout = "", const char* monitors = "each") {
   const std::string out = kScratch + "/reference.png";
   std::remove(out.c_str());  // never the picture of an earlier run
-  const pid_t pid = StartProgram({SAVER_RENDER, "--seed", std::to_string(seed), "--width", std::to_string(width),
-                           "--height", std::to_string(height), "--count", std::to_string(count), "--ticks",
-                           std::to_string(ticks), "--scale", std::to_string(scale), "--out", out});
+  std::vector<std::string> size = {"--width", std::to_string(width), "--height", std::to_string(height)};
+  if (!layout.empty()) size = {"--layout", layout, "--monitors", monitors};
+  const pid_t pid = StartProgram({SAVER_RENDER, "--seed", std::to_string(seed), size[0], size[1], size[2], size[3],
+                                  "--count", std::to_string(count), "--ticks", std::to_string(ticks), "--scale",
+                                  std::to_string(scale), "--out", out});
   EXPECT_EQ(WaitExit(pid, 20000), 0);
   return ReadPng(out);
 }
@@ -177,6 +181,16 @@ class BriselX11 : public ::testing::Test {
     XFlush(display_);
   }
 
+  bool HasProperty(Window window, const char* name) {
+    int count = 0;
+    Atom* atoms = XListProperties(display_, window, &count);
+    const Atom wanted = XInternAtom(display_, name, False);
+    bool found = false;
+    for (int i = 0; i < count; ++i) found = found || atoms[i] == wanted;
+    if (atoms != nullptr) XFree(atoms);
+    return found;
+  }
+
   Display* display_ = nullptr;
 };
 
@@ -239,10 +253,11 @@ TEST_F(BriselX11, FullScreenCoversTheScreenHidesThePointerAndAMoveOfFivePixelsEn
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* state = nullptr;
-  XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_STATE", False), 0, 1, False, XA_ATOM, &type,
+  XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_STATE", False), 0, 2, False, XA_ATOM, &type,
                      &format, &count, &after, &state);
-  ASSERT_EQ(count, 1u) << "the window manager's state, asked for before mapping";
-  EXPECT_EQ(*reinterpret_cast<Atom*>(state), XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+  ASSERT_EQ(count, 2u) << "the window manager's state, asked for before mapping";
+  EXPECT_EQ(reinterpret_cast<Atom*>(state)[0], XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False));
+  EXPECT_EQ(reinterpret_cast<Atom*>(state)[1], XInternAtom(display_, "_NET_WM_STATE_ABOVE", False));
   XFree(state);
   XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
   ASSERT_NE(cursor, nullptr);
@@ -256,6 +271,65 @@ TEST_F(BriselX11, FullScreenCoversTheScreenHidesThePointerAndAMoveOfFivePixelsEn
   EXPECT_EQ(WaitExit(brisel.pid, 500), -1) << "ended by a move of 4 pixels";
   EXPECT_EQ(WaitExit(StartProgram({"/usr/bin/xdotool", "mousemove_relative", "1", "0"}), 3000), 0);
   EXPECT_EQ(WaitExit(brisel.pid, 3000), 0) << "a move of 5 pixels ends it with status 0";
+}
+
+// Two monitors of different sizes, the primary (the second on the desktop, at
+// the bottom right) first: without a window manager and under openbox, full
+// screen shows each choice as saver-render draws that desktop. A window opened
+// meanwhile shows nowhere; a key goes to brisel only once it could take the
+// keyboard from the test, which held it first, and then ends it.
+TEST_F(BriselX11, FullScreenSpreadsOverTwoMonitorsStaysAboveNewWindowsAndTakesTheKeyboard) {
+  const std::string layout = "400,300,624,468;0,0,400,400";
+  const std::vector<std::vector<std::string>> xrandr = {
+      {"--setmonitor", "*primary", "624/165x468/124+400+300", "screen"},
+      {"--setmonitor", "other", "400/106x400/106+0+0", "none"},
+      {"--delmonitor", "primary"}, {"--delmonitor", "other"}};
+  const auto runXrandr = [&](size_t from) {
+    for (size_t i = from; i < from + 2; ++i) {
+      std::vector<std::string> args = {"/usr/bin/xrandr"};
+      args.insert(args.end(), xrandr[i].begin(), xrandr[i].end());
+      EXPECT_EQ(WaitExit(StartProgram(args), 5000), 0);
+    }
+  };
+  runXrandr(0);
+  const Window root = DefaultRootWindow(display_);
+  Running openbox{0};
+  for (const char* monitors : {"main", "each", "across"}) {
+    if (std::string(monitors) == "each") {
+      openbox.pid = StartProgram({"/usr/bin/openbox"});
+      for (int i = 0; i < 100 && !HasProperty(root, "_NET_SUPPORTING_WM_CHECK"); ++i) Pause(50);
+    }
+    const bool last = std::string(monitors) == "across";
+    if (last) {
+      ASSERT_EQ(XGrabKeyboard(display_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+    }
+    Running brisel{StartProgram({BRISEL, "-fullscreen", "-monitors", monitors, "-scale", "1", "-seed", "8", "-ticks",
+                                 "15", "-count", "5"})};
+    const Pixels expected = RenderReference(8, 0, 0, 5, 15, 1, layout, monitors);
+    EXPECT_EQ(WaitForPicture(root, 1024, 768, expected), 0u) << monitors;
+    if (!last) continue;
+    // A window the window manager places and focuses, and a white one that
+    // places itself on top, as notices do.
+    Running message{StartProgram({"/usr/bin/xmessage", "-center", "a new window"})};
+    XSetWindowAttributes bypass{};
+    bypass.override_redirect = True;
+    bypass.background_pixel = WhitePixel(display_, 0);
+    XMapWindow(display_, XCreateWindow(display_, root, 300, 250, 300, 200, 0, CopyFromParent, InputOutput,
+                                       CopyFromParent, CWOverrideRedirect | CWBackPixel, &bypass));
+    XSync(display_, False);
+    Pause(1500);
+    EXPECT_EQ(WaitForPicture(root, 1024, 768, expected), 0u) << "with a new window open";
+    EXPECT_EQ(WaitExit(StartProgram({"/usr/bin/xdotool", "key", "space"}), 3000), 0);
+    EXPECT_EQ(WaitExit(brisel.pid, 500), -1) << "ended by a key while the test held the keyboard";
+    XUngrabKeyboard(display_, CurrentTime);
+    XSync(display_, False);
+    Pause(500);
+    EXPECT_EQ(WaitExit(StartProgram({"/usr/bin/xdotool", "key", "space"}), 3000), 0);
+    EXPECT_EQ(WaitExit(brisel.pid, 3000), 0) << "a key ends it while another window has the focus";
+  }
+  kill(openbox.pid, SIGTERM);  // so that it takes its hints off the root window
+  WaitExit(openbox.pid, 3000);
+  runXrandr(2);
 }
 
 TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment) {
