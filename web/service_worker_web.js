@@ -13,9 +13,10 @@ const kVersion = '@PROJECT_VERSION@';
 const kScript = 'brisel.js?v=' + kVersion;
 const kFiles = ['index.html', kScript, 'manifest.json', 'icon-32.png', 'icon-192.png', 'icon-512.png'];
 // What the server must say a file is for it to be kept: a captive portal's or a
-// misconfigured host's page answered for the script is not a script.
+// misconfigured host's page answered for the script is not a script. The
+// manifest and the icons may come under any type but a page's, as hosts differ.
 const kKinds = [[/\.html$/, /^text\/html/i], [/\.js\?/, /^(text|application)\/(x-)?(java|ecma)script/i],
-                [/\.json$/, /json/i], [/\.png$/, /^image\/png/i]];
+                [/\.(json|png)$/, /^(?!text\/html)/i]];
 // How long the server may take before the kept copy answers instead.
 const kPatienceMs = 4000;
 // One cache per release and per folder the page is served from, so that two
@@ -45,17 +46,17 @@ function NameOfFile(url) {
 }
 
 // What to do with the server's `response` for the page's file `name`: 'keep' a
-// good answer (a success, of the file's kind, still that file when redirected,
-// and for the page, one that asks for this release's script); 'pass' on the
-// page of another release and answers such as "not found" or a redirect; and
-// 'fail' over to the kept copy on a server error or on an answer that is not
-// the file (a captive portal's page, say).
+// good answer (a success, of the file's kind, still that file when redirected;
+// for the page, wherever it was redirected, one that asks for this release's
+// script); 'pass' on the page of another release and answers such as "not
+// found" or a redirect; and 'fail' over to the kept copy on a server error or
+// on an answer that is not the file (a captive portal's page, say).
 async function Judge(response, name) {
   if (response.status >= 500) return 'fail';
   if (response.status !== 200) return 'pass';
   const type = response.headers.get('content-type') || '';
   if (!kKinds.some(([file, kind]) => file.test(name) && kind.test(type)) ||
-      (response.redirected && NameOfFile(new URL(response.url)) !== name)) {
+      (response.redirected && name !== 'index.html' && NameOfFile(new URL(response.url)) !== name)) {
     return 'fail';
   }
   if (name !== 'index.html') return 'keep';
