@@ -129,9 +129,10 @@ async function checkFullScreen(browser, origin) {
 // opened from its file (file://) draws the same frame as over http.
 async function checkDownload(browser) {
   const [zip] = readdirSync(pageDir).filter((name) => /^brisel-.*-web\.zip$/.test(name));
-  const folder = join(scratch, 'unzipped');
-  rmSync(folder, { recursive: true, force: true });
-  execFileSync('unzip', ['-q', join(pageDir, zip), '-d', folder]);
+  const folder = join(scratch, 'unzipped', zip.replace(/\.zip$/, ''));
+  rmSync(join(scratch, 'unzipped'), { recursive: true, force: true });
+  execFileSync('unzip', ['-q', join(pageDir, zip), '-d', join(scratch, 'unzipped')]);
+  check(readdirSync(join(scratch, 'unzipped')).join() === zip.replace(/\.zip$/, ''), 'the zip unzips into one folder named like it');
   const modes = readdirSync(folder).map((name) => (statSync(join(folder, name)).mode & 0o777).toString(8));
   check(modes.length === 8 && modes.every((mode) => mode === '644'), `the zip's files unzip as 644: ${modes}`);
   const c = kFrames[0];
