@@ -714,6 +714,7 @@ class MultiMonitor : public EndToEnd {
       covered.push_back(std::make_unique<HarnessWindow>(r.right - r.left - 40, r.bottom - r.top - 40, r.left + 20,
                                                         r.top + 20));
     }
+    monitors.Set("main");
     // The mouse rests on the last monitor when the saver starts.
     start = CentreOf(layout.others.back());
     SetCursorPos(start.x, start.y);
@@ -721,12 +722,13 @@ class MultiMonitor : public EndToEnd {
   }
 
   // Waits for the saver window and checks the blanking windows: one per other
-  // monitor, each exactly over it, topmost, off the task bar, not active.
-  HWND WaitForSaverAndBlanking(const SaverRun& run) {
+  // monitor, each exactly over it, topmost, off the task bar, not active. With
+  // "each" and "across" (`spanning`) the one saver window covers every monitor instead.
+  HWND WaitForSaverAndBlanking(const SaverRun& run, bool spanning = false) {
     const HWND window = run.WaitForWindow(kSaverClass);
     PumpFor(500);
     const std::vector<HWND> blanking = run.TopWindows(kBlankingClass);
-    EXPECT_EQ(layout.others.size(), blanking.size());
+    EXPECT_EQ(spanning ? 0 : layout.others.size(), blanking.size());
     for (HWND b : blanking) {
       RECT rect;
       GetWindowRect(b, &rect);
@@ -737,13 +739,28 @@ class MultiMonitor : public EndToEnd {
       EXPECT_EQ(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
     }
     EXPECT_EQ(window, GetForegroundWindow()) << "a blanking window took the activation";
-    RECT rect{};  // the saver window: exactly the primary, with nothing over it
+    RECT rect{};  // the saver window: exactly the primary (or every monitor), with nothing over it
     GetWindowRect(window, &rect);
-    EXPECT_TRUE(EqualRect(&rect, &layout.primary)) << rect.right << " x " << rect.bottom;
+    const RECT all{0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_TRUE(EqualRect(&rect, spanning ? &all : &layout.primary)) << rect.right << " x " << rect.bottom;
     EXPECT_EQ(window, WindowFromPoint({layout.primary.right - 1, layout.primary.bottom - 1})) << "covered";
+    EXPECT_EQ(window, WindowFromPoint(CentreOf(layout.others.back()))) << "covered";
     return window;
   }
 
+  // "main left,top,width,height;..." for saver-render: the primary first, as the saver lists them.
+  std::string LayoutArgument() const {
+    std::string text;
+    std::vector<RECT> all{layout.primary};
+    all.insert(all.end(), layout.others.begin(), layout.others.end());
+    for (const RECT& r : all) {
+      text += (text.empty() ? "" : ";") + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+              std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+    }
+    return text;
+  }
+
+  ProfileValueGuard monitors{"Monitors"};
   MonitorLayout layout;
   std::vector<std::unique_ptr<HarnessWindow>> covered;
   POINT start{};
@@ -778,10 +795,64 @@ TEST_F(MultiMonitor, MoleculesOnThePrimaryBlackElsewhereAfterDisplayChangesAndAM
 }
 
 TEST_F(MultiMonitor, KeyWithTheMouseOnAnotherMonitorCloses) {
-  SaverRun run(saver, "/s", ntDirectory);
-  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
-  PressShift();
-  EXPECT_EQ(0, run.Ends());
+  for (const char* choice : {"main", "across"}) {
+    monitors.Set(choice);
+    SaverRun run(saver, "/s", ntDirectory);
+    ASSERT_NE(nullptr, WaitForSaverAndBlanking(run, choice[0] == 'a')) << choice;
+    PressShift();
+    EXPECT_EQ(0, run.Ends()) << choice;
+  }
+}
+
+// A fixed run of brisel-bench.scr with "each" and "across" shows, pixel for pixel
+// on every monitor, saver-render's picture of the same run on the same layout;
+// then a move of 4 pixels on the last monitor keeps it, one of 5 ends it, and a
+// click there ends the next run.
+TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorCloses) {
+  const std::string directory = WorkDirectory("fixed-monitors"), copy = directory + "\\brisel-bench.scr";
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel-bench.scr").c_str(), copy.c_str(), FALSE));
+  ProfileValueGuard count("EVENT_FREQ"), sound("SOUND_SW");
+  count.Set("12");
+  sound.Set("0");
+  SetEnvironmentVariableA("SAVER_TEST_SEED", "7");
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", "25");
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  for (const char* choice : {"each", "across"}) {
+    SCOPED_TRACE(choice);
+    monitors.Set(choice);
+    SaverRun run(copy, "/s", directory);
+    const HWND window = WaitForSaverAndBlanking(run, true);
+    for (int i = 0; i < 200 && window != nullptr && GetWindowLongPtrA(window, GWLP_USERDATA) < 25; ++i) PumpFor(50);
+    PumpFor(200);  // the last tick's rectangles are on the screen
+    const std::vector<uint32_t> shown = ReadPixels(nullptr, width, height), expected = RenderReference(
+        directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") + choice + " --layout " + LayoutArgument());
+    ASSERT_EQ(shown.size(), expected.size());
+    std::vector<RECT> all{layout.primary};
+    all.insert(all.end(), layout.others.begin(), layout.others.end());
+    for (const RECT& r : all) {
+      size_t differing = 0;
+      for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x) differing += shown[y * width + x] != expected[y * width + x];
+      EXPECT_EQ(0u, differing) << "pixels unlike saver-render's on the monitor at x = " << r.left;
+      EXPECT_GT(CountColoursIn(shown, width, r).red, choice[0] == 'e' ? 200 : -1) << "x = " << r.left;
+    }
+    if (choice[0] == 'e') {
+      SetCursorPos(start.x + 3, start.y + 1);  // travel 4
+      PumpFor(400);
+      EXPECT_TRUE(run.Running()) << "a travel of 4 pixels closed the saver";
+      SetCursorPos(start.x + 3, start.y + 2);  // travel 5
+    } else {
+      INPUT click[2] = {};
+      click[0].type = click[1].type = INPUT_MOUSE;
+      click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+      click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+      SendInput(2, click, sizeof(INPUT));
+    }
+    EXPECT_EQ(0, run.Ends());
+    SetCursorPos(start.x, start.y);
+  }
+  SetEnvironmentVariableA("SAVER_TEST_SEED", nullptr);
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", nullptr);
 }
 
 class Win9xMultiMonitor : public MultiMonitor {
@@ -804,17 +875,25 @@ class Win9xMultiMonitor : public MultiMonitor {
 };
 
 TEST_F(Win9xMultiMonitor, MoveOnAnotherMonitorAsksAndARefusalKeepsEveryMonitorCovered) {
-  WriteFile(directory + "\\answer.txt", "0");
-  SaverRun run(saver98, "/s", directory);
-  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
-  SetCursorPos(start.x + 5, start.y);
-  PumpFor(600);
-  EXPECT_EQ(1, CountLinesStartingWith(ReadFile(directory + "\\calls.log"), "ask refuse"));
-  ASSERT_TRUE(run.Running());
-  EXPECT_EQ(layout.others.size(), run.TopWindows(kBlankingClass).size());
-  ExpectMoleculesOnlyOnThePrimary(layout);
+  for (const char* choice : {"main", "each"}) {
+    SCOPED_TRACE(choice);
+    const bool spanning = choice[0] == 'e';
+    monitors.Set(choice);
+    DeleteFileA((directory + "\\calls.log").c_str());
+    WriteFile(directory + "\\answer.txt", "0");
+    SaverRun run(saver98, "/s", directory);
+    ASSERT_NE(nullptr, WaitForSaverAndBlanking(run, spanning));
+    SetCursorPos(start.x + 5, start.y);
+    PumpFor(600);
+    EXPECT_EQ(1, CountLinesStartingWith(ReadFile(directory + "\\calls.log"), "ask refuse"));
+    ASSERT_TRUE(run.Running());
+    EXPECT_EQ(spanning ? 0 : layout.others.size(), run.TopWindows(kBlankingClass).size());
+    if (!spanning) ExpectMoleculesOnlyOnThePrimary(layout);
 
-  WriteFile(directory + "\\answer.txt", "1");
-  SetCursorPos(start.x + 10, start.y);
-  EXPECT_EQ(0, run.Ends());
+    WriteFile(directory + "\\answer.txt", "1");
+    SetCursorPos(start.x + 10, start.y);
+    EXPECT_EQ(0, run.Ends());
+    SetCursorPos(start.x, start.y);
+    PumpFor(300);  // the verifier's pause between questions
+  }
 }
