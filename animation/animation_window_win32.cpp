@@ -168,9 +168,8 @@ void FitAnimationToWindow(HWND window) {
     ClientToScreen(window, &origin);
     bool same = monitors == desktop.monitors && origin.x == desktopOrigin.x && origin.y == desktopOrigin.y;
     for (const auto& view : desktop.views) {
-      const int32_t dpiOf = desktop.choice == MonitorChoice::Across ? FindMonitorDpi(monitors.front())
-                                                                     : FindMonitorDpi(view->area);
-      same = same && ScaleForDpi(dpiOf) == view->state.scale;
+      const int32_t dpi = FindMonitorDpi(desktop.choice == MonitorChoice::Across ? monitors.front() : view->area);
+      same = same && ScaleForDpi(dpi) == view->state.scale;
     }
     if (same && !desktop.views.empty()) return;
     ReleaseDesktop(window);

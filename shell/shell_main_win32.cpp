@@ -119,7 +119,8 @@ HWND CreateSaverWindow(const SaverWindowShape& shape) {
   windowClass.lpszClassName = kSaverClassName;
   if (RegisterClassA(&windowClass) == 0) return nullptr;
   shell.saverWindow = CreateWindowExA(shape.extendedStyle, kSaverClassName, shape.title, shape.style, shape.x,
-                                      shape.y, shape.width, shape.height, shape.parent, nullptr, shell.instance, nullptr);
+                                      shape.y, shape.width, shape.height, shape.parent, nullptr, shell.instance,
+                                      nullptr);
   return shell.saverWindow;
 }
 

@@ -357,32 +357,27 @@ TEST_F(SettingsDialogOpen, ProcedureResults) {
 // and clear of the others, and each choice of the list readable in full.
 TEST_F(SettingsDialogOpen, ControlsFitAndDoNotOverlap) {
   OpenOn("<no file>");
-  RECT client{};
+  RECT client{}, shared{};
   GetClientRect(dialog, &client);
   std::vector<RECT> rects;
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
     RECT r{};
     GetWindowRect(c, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
-        << "control " << GetDlgCtrlID(c) << " leaves the dialog";
-    for (const RECT& other : rects) {
-      RECT shared{};
-      EXPECT_FALSE(IntersectRect(&shared, &r, &other)) << "control " << GetDlgCtrlID(c) << " overlaps another";
-    }
+    EXPECT_TRUE(UnionRect(&shared, &r, &client) && EqualRect(&shared, &client)) << GetDlgCtrlID(c) << " leaves";
+    for (const RECT& other : rects) EXPECT_FALSE(IntersectRect(&shared, &r, &other)) << GetDlgCtrlID(c) << " overlaps";
     rects.push_back(r);
   }
   const HWND list = GetDlgItem(dialog, kMonitorsListId);
-  RECT box{};
-  GetClientRect(list, &box);
   const HDC dc = GetDC(list);
   SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
   for (int i = 0; i < 3; ++i) {
     char text[64] = {};
-    SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
     SIZE size{};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
-    EXPECT_LE(size.cx + 6, box.right - GetSystemMetrics(SM_CXVSCROLL)) << text;
+    const LRESULT length = SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    GetTextExtentPoint32A(dc, text, static_cast<int>(length), &size);
+    GetClientRect(list, &client);
+    EXPECT_LE(size.cx + 6, client.right - GetSystemMetrics(SM_CXVSCROLL)) << text;
   }
   ReleaseDC(list, dc);
 }
