@@ -10,3 +10,13 @@ SpriteScene& TheSpriteScene() {
   static SpriteScene scene;
   return scene;
 }
+
+MonitorChoice& TheMonitorChoice() {
+  static MonitorChoice choice = kDefaultMonitorChoice;
+  return choice;
+}
+
+Desktop& TheDesktop() {
+  static Desktop desktop;
+  return desktop;
+}

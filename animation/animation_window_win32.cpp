@@ -4,10 +4,13 @@
 
 #include "animation/animation.h"
 #include "animation/animation_globals_win32.h"
+#include "animation/desktop.h"
 #include "animation/settings_win32.h"
 #include "animation/sounds_win32.h"
 #include "shell/dpi_win32.h"
+#include "shell/monitors_win32.h"
 #include "shell/shell_default_win32.h"
+#include "shell/shell_state_win32.h"
 #include "sprites/present_scale.h"
 #include "sprites/sprite_scene_win32.h"
 
@@ -54,18 +57,68 @@ void MeasureWindow(HWND window, int32_t& scale, int32_t& width, int32_t& height)
   height = AnimationSide(client.bottom, scale);
 }
 
+// The seed of a run: the calendar clock (in the benchmark's build, SAVER_TEST_SEED
+// when set).
+uint32_t ChooseSeed() {
+#if defined(SAVER_TICK_PROBE)
+  probeTickLimit = ReadProbeNumber("SAVER_TEST_TICKS", UINT32_MAX);
+  return ReadProbeNumber("SAVER_TEST_SEED", CalendarSeconds());
+#else
+  return CalendarSeconds();
+#endif
+}
+
+// A full-screen window over every monitor runs a desktop of animations instead
+// of the one of the primary monitor or the preview.
+bool RunsDesktop(HWND window) { return GetParent(window) == nullptr && TheShellState().spansMonitors; }
+
+// Where the window's client area begins on the virtual screen.
+POINT desktopOrigin{};
+
+// The desktop's views on the monitors as they are now, each at its monitor's
+// scale ("across": the primary's for the whole flock, so that a molecule keeps
+// its size and speed as it crosses), with new molecules seeded with `seed`.
+void SetUpDesktopOn(HWND window, uint32_t seed) {
+  Desktop& desktop = TheDesktop();
+  const std::vector<ScreenRect> monitors = FindMonitorRectsOrScreen();
+  PlanDesktop(desktop, TheMonitorChoice(), monitors);
+  const int32_t primaryScale = ScaleForDpi(FindMonitorDpi(monitors.front()));
+  for (auto& view : desktop.views) {
+    view->scale = desktop.choice == MonitorChoice::Across ? primaryScale : ScaleForDpi(FindMonitorDpi(view->area));
+  }
+  desktopOrigin = {};
+  ClientToScreen(window, &desktopOrigin);
+  const ScenePlatform platform = Win32ScenePlatform(window);
+  SetUpDesktop(desktop, TheAnimationState().settings, seed, &platform);
+}
+
+// Gives back every view's scene and frees its molecules.
+void ReleaseDesktop(HWND window) {
+  // The scenes' palettes are selected in the window's own context: put the stock
+  // one there before they go.
+  if (const HDC dc = GetDC(window); dc != nullptr) {
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(window, dc);
+  }
+  for (auto& view : TheDesktop().views) {
+    FreeMolecules(view->state);
+    ReleaseScene(view->scene);
+  }
+  TheDesktop().views.clear();
+}
+
 void SetUp(HWND window) {
   AnimationState& state = TheAnimationState();
   MeasureWindow(window, state.scale, state.width, state.height);
   LoadSettings();
-#if defined(SAVER_TICK_PROBE)
-  SeedRandom(state.random, ReadProbeNumber("SAVER_TEST_SEED", CalendarSeconds()));
-  probeTickLimit = ReadProbeNumber("SAVER_TEST_TICKS", UINT32_MAX);
-#else
-  SeedRandom(state.random, CalendarSeconds());
-#endif
+  const uint32_t seed = ChooseSeed();
+  SeedRandom(state.random, seed);
   LoadSounds(state);
-  SetUpAnimation(state, TheSpriteScene(), Win32ScenePlatform(window));
+  if (RunsDesktop(window)) {
+    SetUpDesktopOn(window, seed);
+  } else {
+    SetUpAnimation(state, TheSpriteScene(), Win32ScenePlatform(window));
+  }
   state.timerId = static_cast<uint16_t>(SetTimer(window, kTimerId, kTickMilliseconds, nullptr));
 }
 
@@ -79,6 +132,16 @@ void Tick(HWND window) {
   if (static_cast<uint32_t>(ticks) >= probeTickLimit) return;
   SetWindowLongPtrA(window, GWLP_USERDATA, ticks + 1);
 #endif
+  Desktop& desktop = TheDesktop();
+  if (!desktop.views.empty()) {
+    // Every animation steps, then each shows at its monitor's place in the window.
+    StepDesktop(desktop, &PlaySoundImage, &state);
+    for (auto& view : desktop.views) {
+      RenderScene(view->scene, window, view->state.scale, view->area.left - desktopOrigin.x,
+                  view->area.top - desktopOrigin.y);
+    }
+    return;
+  }
   StepAnimation(state, scene, &PlaySoundImage, &state);
   RenderScene(scene, window, state.scale);
 }
@@ -88,6 +151,7 @@ void TearDown(HWND window) {
   if (state.timerId != 0) KillTimer(window, state.timerId);
   state.timerId = 0;
   FreeMolecules(state);
+  for (auto& view : TheDesktop().views) FreeMolecules(view->state);
   UnloadSounds(state);  // before the quit message: no sound outlives the window
   PostQuitMessage(0);
 }
@@ -96,6 +160,25 @@ void TearDown(HWND window) {
 
 void FitAnimationToWindow(HWND window) {
   AnimationState& state = TheAnimationState();
+  if (RunsDesktop(window)) {
+    // Starts over when a monitor came, went, moved or changed its size or scale.
+    const Desktop& desktop = TheDesktop();
+    const std::vector<ScreenRect> monitors = FindMonitorRectsOrScreen();
+    POINT origin{};
+    ClientToScreen(window, &origin);
+    bool same = monitors == desktop.monitors && origin.x == desktopOrigin.x && origin.y == desktopOrigin.y;
+    for (const auto& view : desktop.views) {
+      const int32_t dpi = FindMonitorDpi(desktop.choice == MonitorChoice::Across ? monitors.front() : view->area);
+      same = same && ScaleForDpi(dpi) == view->state.scale;
+    }
+    if (same && !desktop.views.empty()) return;
+    ReleaseDesktop(window);
+    // New molecules from the random source that goes on, as on one monitor.
+    SetUpDesktopOn(window, static_cast<uint32_t>(ScaledRandom(state.random, 32767)) << 16 |
+                               static_cast<uint32_t>(ScaledRandom(state.random, 32767)));
+    InvalidateRect(window, nullptr, TRUE);
+    return;
+  }
   int32_t scale = 1, width = 0, height = 0;
   MeasureWindow(window, scale, width, height);
   if (scale == state.scale && width == state.width && height == state.height) return;

@@ -26,8 +26,17 @@ void ShowBarValue(HWND dialog, HWND bar, int labelId, int32_t value) {
   SetDlgItemInt(dialog, labelId, static_cast<UINT>(value), FALSE);
 }
 
+// The drop-down list's items, in MonitorChoice order.
+constexpr const char* kMonitorChoiceTexts[] = {"The main monitor only", "Each monitor its own flock",
+                                               "One flock across all monitors"};
+
 void InitializeDialog(HWND dialog) {
   LoadSettings();
+  // WM_INITDIALOG may come again on an open dialog: the list is filled anew.
+  const HWND list = GetDlgItem(dialog, kMonitorsListId);
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  for (const char* text : kMonitorChoiceTexts) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(TheMonitorChoice()), 0);
   const SaverSettings& settings = TheAnimationState().settings;
   CheckDlgButton(dialog, kSoundCheckBoxId, static_cast<UINT>(settings.soundSwitch));
 
@@ -55,6 +64,16 @@ void LoadSettings() {
   ReadSettings(TheAnimationState().settings, [&](const char* key, int32_t defaultValue) {
     return static_cast<int32_t>(GetPrivateProfileIntA(name.text, key, defaultValue, kProfileFile));
   });
+  TheMonitorChoice() = LoadMonitorChoice();
+}
+
+MonitorChoice LoadMonitorChoice() {
+  const ApplicationName name;
+  char text[16] = {};
+  GetPrivateProfileStringA(name.text, kMonitorsKey, "", text, sizeof text, kProfileFile);
+  MonitorChoice choice = kDefaultMonitorChoice;
+  ParseMonitorChoice(text, choice);
+  return choice;
 }
 
 void SaveSettings() {
@@ -62,6 +81,7 @@ void SaveSettings() {
   WriteSettings(TheAnimationState().settings, [&](const char* key, const char* text) {
     WritePrivateProfileStringA(name.text, key, text, kProfileFile);
   });
+  WritePrivateProfileStringA(name.text, kMonitorsKey, MonitorChoiceName(TheMonitorChoice()), kProfileFile);
 }
 
 int PrepareDialogClasses(HINSTANCE) { return 1; }
@@ -81,6 +101,13 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         case IDCANCEL:
           EndDialog(dialog, 1);
           return 1;
+        case kMonitorsListId:
+          // A choice made in the list; an edit that chose nothing keeps the setting.
+          if (HIWORD(wParam) == CBN_SELCHANGE) {
+            const LRESULT chosen = SendDlgItemMessageA(dialog, kMonitorsListId, CB_GETCURSEL, 0, 0);
+            if (chosen >= 0 && chosen < 3) TheMonitorChoice() = static_cast<MonitorChoice>(chosen);
+          }
+          return 0;
         case kSoundCheckBoxId:
           CheckDlgButton(dialog, kSoundCheckBoxId,
                          static_cast<UINT>(ToggleSoundSwitch(TheAnimationState().settings)));

@@ -3,18 +3,28 @@
 
 #include <windows.h>
 
+#include "animation/desktop.h"
+
 // Resource id of the configuration dialog's template.
 constexpr int kConfigDialogId = 2003;
 
+// The dialog's drop-down list of the "Monitors" choice, below the sound frequency.
+constexpr int kMonitorsListId = 110;
+
 // Fills TheAnimationState().settings from the section named by string 1007 of
 // TheShellState().instance in "CONTROL.INI", with defaults for missing keys and
-// the load bounds. Called when the animation window is created and when the
-// dialog opens. Cannot fail.
+// the load bounds, and TheMonitorChoice() from its "Monitors" key. Called when
+// the animation window is created and when the dialog opens. Cannot fail.
 void LoadSettings();
 
+// The "Monitors" key of that section alone: kDefaultMonitorChoice when it is
+// missing or holds no choice. The full-screen start reads it to size its window.
+MonitorChoice LoadMonitorChoice();
+
 // Writes the three settings of TheAnimationState() to that section as decimal
-// text, each write made whatever the previous one did. Failures (a read-only
-// file, a full disk) are ignored. Called by the dialog's OK only.
+// text, then "Monitors" as TheMonitorChoice()'s name, each write made whatever
+// the previous one did. Failures (a read-only file, a full disk) are ignored.
+// Called by the dialog's OK only.
 void SaveSettings();
 
 // Called by the shell before it shows the dialog, with the module instance: the

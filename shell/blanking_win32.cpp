@@ -3,41 +3,12 @@
 
 #include <vector>
 
-#include "shell/find_procedure_win32.h"
 #include "shell/monitors.h"
+#include "shell/monitors_win32.h"
 #include "shell/shell_default_win32.h"
 #include "shell/shell_state_win32.h"
 
 namespace {
-
-// Windows 95 and NT 4 lack these; the saver then covers the primary monitor only.
-using EnumDisplayMonitorsFn = BOOL(WINAPI*)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM data);
-using GetMonitorInfoFn = BOOL(WINAPI*)(HMONITOR monitor, LPMONITORINFO info);
-
-struct MonitorSearch {
-  GetMonitorInfoFn getMonitorInfo;
-  std::vector<ScreenRect> rects;
-};
-
-BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
-  auto* search = reinterpret_cast<MonitorSearch*>(data);
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (search->getMonitorInfo(monitor, &info)) {
-    const RECT& r = info.rcMonitor;
-    search->rects.push_back({r.left, r.top, r.right, r.bottom});
-  }
-  return TRUE;
-}
-
-std::vector<ScreenRect> FindMonitors() {
-  const HMODULE user = GetModuleHandleA("USER32.DLL");
-  const auto enumDisplayMonitors = FindProcedure<EnumDisplayMonitorsFn>(user, "EnumDisplayMonitors");
-  MonitorSearch search{FindProcedure<GetMonitorInfoFn>(user, "GetMonitorInfoA"), {}};
-  if (enumDisplayMonitors == nullptr || search.getMonitorInfo == nullptr) return {};
-  enumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&search));
-  return search.rects;
-}
 
 bool RegisterBlankingClass(HINSTANCE instance) {
   WNDCLASSA windowClass{};
@@ -66,7 +37,7 @@ void BlankOtherMonitors(HWND saverWindow) {
   RECT saver{};
   GetWindowRect(saverWindow, &saver);
   const std::vector<ScreenRect> rects =
-      ChooseBlankingRects(FindMonitors(), {saver.left, saver.top, saver.right, saver.bottom});
+      ChooseBlankingRects(FindMonitorRects(), {saver.left, saver.top, saver.right, saver.bottom});
   const HINSTANCE instance = TheShellState().instance;
   if (rects.empty() || !RegisterBlankingClass(instance)) return;
   for (const ScreenRect& r : rects) {

@@ -18,8 +18,17 @@ using SetProcessDpiAwarenessFn = HRESULT(WINAPI*)(int awareness);  // 8.1, SHCOR
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND window);              // Windows 10 1607
 using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* x, UINT* y);  // 8.1, SHCORE.DLL
 using MonitorFromWindowFn = HMONITOR(WINAPI*)(HWND window, DWORD flags);                   // 98
+using MonitorFromPointFn = HMONITOR(WINAPI*)(POINT point, DWORD flags);                     // 98
 
 HMODULE User() { return GetModuleHandleA("USER32.DLL"); }
+
+// The screen's dots per inch: the primary monitor's, the only one before 8.1.
+int32_t FindScreenDpi() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kStandardDpi;
+}
 
 }  // namespace
 
@@ -46,8 +55,18 @@ int32_t FindWindowDpi(HWND window) {
       forMonitor(monitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y) == S_OK && x != 0) {
     return static_cast<int32_t>(x);
   }
-  const HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : kStandardDpi;
+  return FindScreenDpi();
+}
+
+int32_t FindMonitorDpi(const ScreenRect& monitor) {
+  const auto forMonitor = FindProcedure<GetDpiForMonitorFn>(GetModuleHandleA("SHCORE.DLL"), "GetDpiForMonitor");
+  const auto monitorFromPoint = FindProcedure<MonitorFromPointFn>(User(), "MonitorFromPoint");
+  UINT x = 0, y = 0;
+  if (forMonitor != nullptr && monitorFromPoint != nullptr &&
+      forMonitor(monitorFromPoint({monitor.left, monitor.top}, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y) ==
+          S_OK &&
+      x != 0) {
+    return static_cast<int32_t>(x);
+  }
+  return FindScreenDpi();
 }

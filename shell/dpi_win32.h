@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "shell/monitors.h"
+
 // Called by RunSaverWindow once, before the saver window is made: declares the
 // process DPI-aware, so that on a screen scaled to 150-200 % the system hands it
 // the real pixels instead of enlarging a 96-DPI picture with a smoothing filter.
@@ -18,3 +20,8 @@ void DeclareDpiAware();
 // (Windows 8.1), else the screen's (the primary monitor's, the only one before
 // 8.1). 96 on a system that knows nothing of DPI.
 int32_t FindWindowDpi(HWND window);
+
+// The dots per inch of the monitor whose top-left corner is `monitor`'s, as this
+// process sees them (Windows 8.1 and later tell each monitor's own), else the
+// screen's, as FindWindowDpi.
+int32_t FindMonitorDpi(const ScreenRect& monitor);

@@ -67,12 +67,12 @@ LRESULT CALLBACK HandleFrameMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_DISPLAYCHANGE:
     case kDpiChangedMessage:
       // A monitor that slept, was unplugged, came back or changed its mode: the
-      // saver window takes the primary monitor as it is now, the animation starts
-      // over when its size or scale changed, and then blanking windows cover the
-      // other monitors as they are now (never the saver's own: one there would
-      // lie above the animation).
+      // saver window takes the primary monitor (or all of them) as it is now, the
+      // animation starts over when its layout, size or scale changed, and then
+      // blanking windows cover the monitors outside it as they are now (never the
+      // saver's own: one there would lie above the animation).
       if (!fullScreen) break;
-      CoverPrimaryMonitor(window);
+      CoverFullScreen(window);
       FitAnimationToWindow(window);
       BlankOtherMonitors(window);
       return 0;

@@ -6,6 +6,7 @@
 #include "shell/command_line.h"
 #include "shell/dpi_win32.h"
 #include "shell/fault_guard_win32.h"
+#include "shell/monitors_win32.h"
 #include "shell/password_win32.h"
 #include "shell/shell_frame_win32.h"
 #include "shell/shell_state_win32.h"
@@ -91,6 +92,11 @@ int32_t RunChangePassword(const char* rest) {
 }
 
 SaverWindowShape FullScreenShape() {
+  if (TheShellState().spansMonitors) {
+    const ScreenRect bounds = FindDesktopBounds(FindMonitorRectsOrScreen());
+    return {nullptr, kFullScreenTitle, kFullScreenStyle, WS_EX_TOPMOST, bounds.right - bounds.left,
+            bounds.bottom - bounds.top, bounds.left, bounds.top};
+  }
   return {nullptr, kFullScreenTitle, kFullScreenStyle, WS_EX_TOPMOST, GetSystemMetrics(SM_CXSCREEN),
           GetSystemMetrics(SM_CYSCREEN)};
 }
@@ -112,15 +118,16 @@ HWND CreateSaverWindow(const SaverWindowShape& shape) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kSaverClassName;
   if (RegisterClassA(&windowClass) == 0) return nullptr;
-  shell.saverWindow = CreateWindowExA(shape.extendedStyle, kSaverClassName, shape.title, shape.style, 0, 0,
-                                      shape.width, shape.height, shape.parent, nullptr, shell.instance, nullptr);
+  shell.saverWindow = CreateWindowExA(shape.extendedStyle, kSaverClassName, shape.title, shape.style, shape.x,
+                                      shape.y, shape.width, shape.height, shape.parent, nullptr, shell.instance,
+                                      nullptr);
   return shell.saverWindow;
 }
 
-void CoverPrimaryMonitor(HWND window) {
+void CoverFullScreen(HWND window) {
   // The primary monitor's top left corner is always the origin of the screen.
   const SaverWindowShape shape = FullScreenShape();
-  SetWindowPos(window, nullptr, 0, 0, shape.width, shape.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window, nullptr, shape.x, shape.y, shape.width, shape.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int32_t RunSaverWindow(HWND parent) {
@@ -132,6 +139,9 @@ int32_t RunSaverWindow(HWND parent) {
     shape = PreviewShape(parent);
     shell.previewMode = true;
   } else {
+    // "main" keeps the window on the primary monitor, with black windows over
+    // the others; "each" and "across" make one window over all of them.
+    shell.spansMonitors = LoadMonitorChoice() != MonitorChoice::Main;
     shape = FullScreenShape();
     // At most one full-screen saver: a second start hands the screen back to the first.
     const HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);

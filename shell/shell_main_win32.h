@@ -50,9 +50,13 @@ struct SaverWindowShape {
   DWORD extendedStyle;
   int width;
   int height;
+  int x = 0;  // top-left corner: on the screen in full screen, in the parent's client area in preview
+  int y = 0;
 };
 
-// The full-screen shape covers the primary monitor as it is when called.
+// The full-screen shape as the monitors are when called: the primary monitor,
+// or with TheShellState().spansMonitors the bounds of every monitor (the
+// screen where the system lists no monitors).
 SaverWindowShape FullScreenShape();
 SaverWindowShape PreviewShape(HWND parent);
 
@@ -65,4 +69,4 @@ HWND CreateSaverWindow(const SaverWindowShape& shape);
 
 // Called by the frame procedure after a display change: moves and sizes the
 // full-screen saver window to FullScreenShape's, without taking activation.
-void CoverPrimaryMonitor(HWND window);
+void CoverFullScreen(HWND window);

@@ -17,6 +17,7 @@ struct ShellState {
   HINSTANCE instance = nullptr;  // the program's module instance, kept at start-up
   HWND saverWindow = nullptr;    // the full-screen or preview window, once created
   bool previewMode = false;      // the saver window is the preview child
+  bool spansMonitors = false;    // full screen over every monitor ("each", "across"), not the primary alone
   bool win9xPlatform = false;    // the platform reports identifier 1: password features on
   uint32_t closeApproved = 0;    // non-zero once the saver may close
   bool askingPassword = false;   // the verifier's question is showing

@@ -33,6 +33,8 @@ struct WindowPresent {
   HWND window;
   HDC dc;
   int32_t scale;  // screen pixels per back-buffer pixel
+  int32_t left;   // where the back buffer's top-left pixel lies in the client area
+  int32_t top;
 };
 
 void BeginPresent(void* context, const DibImage& backBuffer) {
@@ -54,7 +56,7 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
   if (r.width <= 0 || r.height <= 0) return;
   const int32_t n = present->scale;
   // The source y counts from the bottom: the rows are stored bottom-up.
-  StretchDIBits(present->dc, r.left * n, r.top * n, r.width * n, r.height * n, r.left,
+  StretchDIBits(present->dc, present->left + r.left * n, present->top + r.top * n, r.width * n, r.height * n, r.left,
                 backBuffer.height - r.top - r.height, r.width, r.height, backBuffer.bits,
                 reinterpret_cast<const BITMAPINFO*>(backBuffer.info), DIB_RGB_COLORS, SRCCOPY);
 }
@@ -83,8 +85,8 @@ void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t p
   CreateScene(scene, Win32ScenePlatform(window), spriteCount, patternCount, patternImageCount, width, height);
 }
 
-void RenderScene(SpriteScene& scene, HWND window, int32_t scale) {
-  WindowPresent present{window, nullptr, scale};
+void RenderScene(SpriteScene& scene, HWND window, int32_t scale, int32_t left, int32_t top) {
+  WindowPresent present{window, nullptr, scale, left, top};
   RenderScene(scene, PresentSink{&present, &BeginPresent, &PutRect, &EndPresent});
 }
 

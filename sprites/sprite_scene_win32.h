@@ -20,8 +20,10 @@ void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t p
 
 // Called by the animation on every tick: one frame, whose rectangles are put on
 // the window's client area with the scene's palette selected and realized, each
-// back-buffer pixel as `scale` x `scale` screen pixels (nearest neighbour).
-void RenderScene(SpriteScene& scene, HWND window, int32_t scale = 1);
+// back-buffer pixel as `scale` x `scale` screen pixels (nearest neighbour), the
+// back buffer's top-left pixel at (left, top) of the client area (a window that
+// spans several monitors shows one scene per monitor).
+void RenderScene(SpriteScene& scene, HWND window, int32_t scale = 1, int32_t left = 0, int32_t top = 0);
 
 // Gives back the platform objects of a scene (the section, its memory context,
 // the palette) and leaves the scene empty. The saver never calls it: its one

@@ -714,6 +714,7 @@ class MultiMonitor : public EndToEnd {
       covered.push_back(std::make_unique<HarnessWindow>(r.right - r.left - 40, r.bottom - r.top - 40, r.left + 20,
                                                         r.top + 20));
     }
+    monitors.Set("main");
     // The mouse rests on the last monitor when the saver starts.
     start = CentreOf(layout.others.back());
     SetCursorPos(start.x, start.y);
@@ -721,12 +722,13 @@ class MultiMonitor : public EndToEnd {
   }
 
   // Waits for the saver window and checks the blanking windows: one per other
-  // monitor, each exactly over it, topmost, off the task bar, not active.
-  HWND WaitForSaverAndBlanking(const SaverRun& run) {
+  // monitor, each exactly over it, topmost, off the task bar, not active. With
+  // "each" and "across" (`spanning`) the one saver window covers every monitor instead.
+  HWND WaitForSaverAndBlanking(const SaverRun& run, bool spanning = false) {
     const HWND window = run.WaitForWindow(kSaverClass);
     PumpFor(500);
     const std::vector<HWND> blanking = run.TopWindows(kBlankingClass);
-    EXPECT_EQ(layout.others.size(), blanking.size());
+    EXPECT_EQ(spanning ? 0 : layout.others.size(), blanking.size());
     for (HWND b : blanking) {
       RECT rect;
       GetWindowRect(b, &rect);
@@ -737,13 +739,33 @@ class MultiMonitor : public EndToEnd {
       EXPECT_EQ(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, exStyle & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW));
     }
     EXPECT_EQ(window, GetForegroundWindow()) << "a blanking window took the activation";
-    RECT rect{};  // the saver window: exactly the primary, with nothing over it
+    RECT rect{};  // the saver window: exactly the primary (or every monitor), with nothing over it
     GetWindowRect(window, &rect);
-    EXPECT_TRUE(EqualRect(&rect, &layout.primary)) << rect.right << " x " << rect.bottom;
+    const RECT all{0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_TRUE(EqualRect(&rect, spanning ? &all : &layout.primary)) << rect.right << " x " << rect.bottom;
     EXPECT_EQ(window, WindowFromPoint({layout.primary.right - 1, layout.primary.bottom - 1})) << "covered";
+    if (spanning) {
+      EXPECT_EQ(window, WindowFromPoint(CentreOf(layout.others.back()))) << "covered";
+    }
     return window;
   }
 
+  // Every monitor, the primary first, as the saver lists them; and as saver-render's --layout.
+  std::vector<RECT> AllMonitors() const {
+    std::vector<RECT> all{layout.primary};
+    all.insert(all.end(), layout.others.begin(), layout.others.end());
+    return all;
+  }
+  std::string LayoutArgument() const {
+    std::string text;
+    for (const RECT& r : AllMonitors()) {
+      text += (text.empty() ? "" : ";") + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+              std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+    }
+    return text;
+  }
+
+  ProfileValueGuard monitors{"Monitors"};
   MonitorLayout layout;
   std::vector<std::unique_ptr<HarnessWindow>> covered;
   POINT start{};
@@ -782,6 +804,52 @@ TEST_F(MultiMonitor, KeyWithTheMouseOnAnotherMonitorCloses) {
   ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
   PressShift();
   EXPECT_EQ(0, run.Ends());
+}
+
+// A fixed run of brisel-bench.scr with "each" and "across" shows, pixel for pixel
+// on every monitor, saver-render's picture of the same run on the same layout,
+// covers every monitor again after a display change, and a move of 4 pixels on
+// the last monitor keeps it, one of 5 ends it.
+TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorCloses) {
+  const std::string directory = WorkDirectory("fixed-monitors"), copy = directory + "\\brisel-bench.scr";
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel-bench.scr").c_str(), copy.c_str(), FALSE));
+  ProfileValueGuard count("EVENT_FREQ"), sound("SOUND_SW");
+  count.Set("12");
+  sound.Set("0");
+  SetEnvironmentVariableA("SAVER_TEST_SEED", "7");
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", "25");
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  for (const char* choice : {"each", "across"}) {
+    SCOPED_TRACE(choice);
+    monitors.Set(choice);
+    SaverRun run(copy, "/s", directory);
+    const HWND window = WaitForSaverAndBlanking(run, true);
+    for (int i = 0; i < 200 && window != nullptr && GetWindowLongPtrA(window, GWLP_USERDATA) < 25; ++i) PumpFor(50);
+    PumpFor(200);  // the last tick's rectangles are on the screen
+    const std::vector<uint32_t> shown = ReadPixels(nullptr, width, height), expected = RenderReference(
+        directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") + choice + " --layout " +
+                       LayoutArgument());
+    ASSERT_EQ(shown.size(), expected.size());
+    for (const RECT& r : AllMonitors()) {
+      size_t differing = 0;
+      for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x) differing += shown[y * width + x] != expected[y * width + x];
+      EXPECT_EQ(0u, differing) << "pixels unlike saver-render's on the monitor at x = " << r.left;
+      EXPECT_GT(CountColoursIn(shown, width, r).red, choice[0] == 'e' ? 200 : -1) << "x = " << r.left;
+    }
+    // A display change that finds the window at a stale size: it covers every monitor again.
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(width, height));
+    WaitForSaverAndBlanking(run, true);
+    SetCursorPos(start.x + 3, start.y + 1);  // travel 4
+    PumpFor(400);
+    EXPECT_TRUE(run.Running()) << "a travel of 4 pixels closed the saver";
+    SetCursorPos(start.x + 3, start.y + 2);  // travel 5
+    EXPECT_EQ(0, run.Ends());
+    SetCursorPos(start.x, start.y);
+  }
+  SetEnvironmentVariableA("SAVER_TEST_SEED", nullptr);
+  SetEnvironmentVariableA("SAVER_TEST_TICKS", nullptr);
 }
 
 class Win9xMultiMonitor : public MultiMonitor {

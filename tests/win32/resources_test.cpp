@@ -252,7 +252,7 @@ TEST_F(ScrResources, ConfigurationDialogTemplate) {
   EXPECT_EQ(int16_t(r.NextWord()), 18);
   EXPECT_EQ(int16_t(r.NextWord()), 18);
   EXPECT_EQ(int16_t(r.NextWord()), 151);
-  EXPECT_EQ(int16_t(r.NextWord()), 143);
+  EXPECT_EQ(int16_t(r.NextWord()), 167);
   EXPECT_EQ(r.NextNameOrOrdinal(), "") << "menu";
   EXPECT_EQ(r.NextNameOrOrdinal(), "") << "class";
   EXPECT_EQ(r.NextNameOrOrdinal(), "Configuration");
@@ -262,6 +262,7 @@ TEST_F(ScrResources, ConfigurationDialogTemplate) {
   const char* kButton = "#128";
   const char* kStatic = "#130";
   const char* kScrollBar = "#132";
+  const char* kComboBox = "#133";
   const Control expected[] = {
       {65535, kStatic, "#100", 0x50000003, 17, 5, 18, 20},
       {65535, kStatic, "Brisel molecule", 0x50020000, 40, 5, 90, 8},
@@ -273,11 +274,13 @@ TEST_F(ScrResources, ConfigurationDialogTemplate) {
       {65535, kStatic, "Sound frequency (%)", 0x50020000, 35, 61, 94, 8},
       {108, kScrollBar, "", 0x50000000, 34, 69, 74, 8},
       {109, kStatic, "16 ", 0x50020000, 111, 69, 20, 8},
-      {65535, kStatic, "Ver. 2.0 (in English)", 0x50020000, 29, 81, 100, 8},
-      {65535, kStatic, nullptr, 0x50020000, 29, 91, 100, 8},
-      {65535, kStatic, nullptr, 0x50020000, 29, 99, 100, 8},
-      {1, kButton, "OK", 0x50010000, 61, 120, 32, 17},
-      {65535, kStatic, nullptr, 0x50020000, 31, 109, 96, 8},
+      {65535, kStatic, "Monitors", 0x50020000, 21, 81, 94, 8},
+      {110, kComboBox, "", 0x50210003, 20, 90, 111, 50},
+      {65535, kStatic, "Ver. 2.0 (in English)", 0x50020000, 29, 105, 100, 8},
+      {65535, kStatic, nullptr, 0x50020000, 29, 115, 100, 8},
+      {65535, kStatic, nullptr, 0x50020000, 29, 123, 100, 8},
+      {1, kButton, "OK", 0x50010000, 61, 144, 32, 17},
+      {65535, kStatic, nullptr, 0x50020000, 31, 133, 96, 8},
   };
   ASSERT_EQ(count, std::size(expected));
   for (const Control& c : expected) {

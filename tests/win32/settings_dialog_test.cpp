@@ -77,7 +77,7 @@ struct TemplateItem {
 
 struct ExpectedItem {
   uint16_t id;
-  uint16_t classOrdinal;  // 0x80 button, 0x82 static, 0x84 scroll bar
+  uint16_t classOrdinal;  // 0x80 button, 0x82 static, 0x84 scroll bar, 0x85 combo box
   const char* text;       // nullptr: the ordinal 100 (the icon)
   uint32_t style;
   int16_t x, y, cx, cy;
@@ -221,7 +221,7 @@ std::string Section(const std::string& lines) { return "[Brisel]\r\n" + lines; }
 
 }  // namespace
 
-TEST(SettingsDialogTemplate, CompiledTemplateHoldsTheDialogAndItsFifteenControls) {
+TEST(SettingsDialogTemplate, CompiledTemplateHoldsTheDialogAndItsSeventeenControls) {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kConfigDialogId), MAKEINTRESOURCEA(5));
   ASSERT_NE(nullptr, found) << "no dialog resource 2003";
@@ -234,7 +234,7 @@ TEST(SettingsDialogTemplate, CompiledTemplateHoldsTheDialogAndItsFifteenControls
   EXPECT_EQ(18, static_cast<int16_t>(reader.Word()));
   EXPECT_EQ(18, static_cast<int16_t>(reader.Word()));
   EXPECT_EQ(151, static_cast<int16_t>(reader.Word()));
-  EXPECT_EQ(143, static_cast<int16_t>(reader.Word()));
+  EXPECT_EQ(167, static_cast<int16_t>(reader.Word()));
   const NameOrOrdinal menu = reader.Field();
   const NameOrOrdinal dialogClass = reader.Field();
   EXPECT_TRUE(!menu.isOrdinal && menu.name.empty()) << "no menu";
@@ -254,14 +254,16 @@ TEST(SettingsDialogTemplate, CompiledTemplateHoldsTheDialogAndItsFifteenControls
       {65535, 0x82, "Sound frequency (%)", 0x50020000, 35, 61, 94, 8},
       {108, 0x84, "", 0x50000000, 34, 69, 74, 8},
       {109, 0x82, "16 ", 0x50020000, 111, 69, 20, 8},
-      {65535, 0x82, "Ver. 2.0 (in English)", 0x50020000, 29, 81, 100, 8},
-      {65535, 0x82, "*", 0x50020000, 29, 91, 100, 8},
-      {65535, 0x82, "*", 0x50020000, 29, 99, 100, 8},
-      {1, 0x80, "OK", 0x50010000, 61, 120, 32, 17},
-      {65535, 0x82, "*", 0x50020000, 31, 109, 96, 8},
+      {65535, 0x82, "Monitors", 0x50020000, 21, 81, 94, 8},
+      {110, 0x85, "", 0x50210003, 20, 90, 111, 50},  // CBS_DROPDOWNLIST, WS_VSCROLL, WS_TABSTOP
+      {65535, 0x82, "Ver. 2.0 (in English)", 0x50020000, 29, 105, 100, 8},
+      {65535, 0x82, "*", 0x50020000, 29, 115, 100, 8},
+      {65535, 0x82, "*", 0x50020000, 29, 123, 100, 8},
+      {1, 0x80, "OK", 0x50010000, 61, 144, 32, 17},
+      {65535, 0x82, "*", 0x50020000, 31, 133, 96, 8},
   };
-  ASSERT_EQ(15, count);
-  for (int i = 0; i < 15; ++i) {
+  ASSERT_EQ(17, count);
+  for (int i = 0; i < 17; ++i) {
     const ExpectedItem& want = expected[i];
     reader.AlignToDword();
     TemplateItem item{};
@@ -307,12 +309,13 @@ TEST_F(SettingsDialogOpen, OpeningShowsTheStoredSettings) {
     const char* lines;
     UINT checked;
     int count, frequency;
+    int monitors;  // the list's selection: 0 main, 1 each, 2 across
   };
   const Case cases[] = {
-      {"SOUND_SW=1\r\nEVENT_FREQ=64\r\nSOUND_FREQ=1\r\n", BST_CHECKED, 64, 1},
-      {"SOUND_SW=0\r\nEVENT_FREQ=1\r\nSOUND_FREQ=100\r\n", BST_UNCHECKED, 1, 100},
-      {"EVENT_FREQ=65\r\nSOUND_FREQ=101\r\n", BST_UNCHECKED, 10, 2},
-      {"", BST_UNCHECKED, 10, 2},
+      {"SOUND_SW=1\r\nEVENT_FREQ=64\r\nSOUND_FREQ=1\r\nMonitors=main\r\n", BST_CHECKED, 64, 1, 0},
+      {"SOUND_SW=0\r\nEVENT_FREQ=1\r\nSOUND_FREQ=100\r\nMonitors=ACROSS\r\n", BST_UNCHECKED, 1, 100, 2},
+      {"EVENT_FREQ=65\r\nSOUND_FREQ=101\r\nMonitors=all\r\n", BST_UNCHECKED, 10, 2, 1},
+      {"", BST_UNCHECKED, 10, 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines);
@@ -329,6 +332,8 @@ TEST_F(SettingsDialogOpen, OpeningShowsTheStoredSettings) {
     EXPECT_EQ(c.frequency, frequency.position);
     EXPECT_EQ(std::to_string(c.frequency), frequency.label);
     EXPECT_EQ(c.count, TheAnimationState().settings.moleculeCount) << "loaded into the record";
+    EXPECT_EQ(3, SendDlgItemMessageA(dialog, kMonitorsListId, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(c.monitors, SendDlgItemMessageA(dialog, kMonitorsListId, CB_GETCURSEL, 0, 0));
   }
   EXPECT_EQ(Section(cases[3].lines), ReadProfile()) << "opening writes nothing";
 }
@@ -346,6 +351,35 @@ TEST_F(SettingsDialogOpen, ProcedureResults) {
   EXPECT_EQ(1, ConfigDialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0));
   EXPECT_EQ(1, ConfigDialogProc(dialog, WM_CLOSE, 0, 0));
   EXPECT_EQ("<no file>", ReadProfile()) << "nothing but OK writes";
+}
+
+// At the screen's DPI (the prefix's LogPixels): every control inside the dialog
+// and clear of the others, and each choice of the list readable in full.
+TEST_F(SettingsDialogOpen, ControlsFitAndDoNotOverlap) {
+  OpenOn("<no file>");
+  RECT client{}, shared{};
+  GetClientRect(dialog, &client);
+  std::vector<RECT> rects;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_TRUE(UnionRect(&shared, &r, &client) && EqualRect(&shared, &client)) << GetDlgCtrlID(c) << " leaves";
+    for (const RECT& other : rects) EXPECT_FALSE(IntersectRect(&shared, &r, &other)) << GetDlgCtrlID(c) << " overlaps";
+    rects.push_back(r);
+  }
+  const HWND list = GetDlgItem(dialog, kMonitorsListId);
+  const HDC dc = GetDC(list);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  for (int i = 0; i < 3; ++i) {
+    char text[64] = {};
+    SIZE size{};
+    const LRESULT length = SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    GetTextExtentPoint32A(dc, text, static_cast<int>(length), &size);
+    GetClientRect(list, &client);
+    EXPECT_LE(size.cx + 6, client.right - GetSystemMetrics(SM_CXVSCROLL)) << text;
+  }
+  ReleaseDC(list, dc);
 }
 
 TEST_F(SettingsDialogOpen, BarsStopAtTheirEndsAndFollowTheThumb) {
@@ -421,7 +455,7 @@ TEST_F(SettingsDialog, CheckBoxTogglesStoredValuesOtherThanZeroAndOne) {
     EXPECT_EQ(1, result);
     EXPECT_EQ(c.checkedAfterOneClick, checked);
     EXPECT_EQ(Section(std::string("SOUND_SW=") + c.afterOneClick +
-                      "\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\n"),
+                      "\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\nMonitors=each\r\n"),
               ReadProfile());
   }
 }
@@ -429,12 +463,12 @@ TEST_F(SettingsDialog, CheckBoxTogglesStoredValuesOtherThanZeroAndOne) {
 TEST_F(SettingsDialog, OkWritesAllThreeKeysInOrderEvenWhenNothingChanged) {
   // No file: the defaults are written, keys in order.
   EXPECT_EQ(1, RunModal(PressOk));
-  EXPECT_EQ("[Brisel]\r\nSOUND_SW=0\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\n", ReadProfile());
+  EXPECT_EQ("[Brisel]\r\nSOUND_SW=0\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\nMonitors=each\r\n", ReadProfile());
 
   // A stored switch of 5 goes back as 5; an out-of-bounds count goes back bounded.
   WriteProfile(Section("SOUND_SW=5\r\nEVENT_FREQ=65\r\n"));
   EXPECT_EQ(1, RunModal(PressEnter));
-  EXPECT_EQ("[Brisel]\r\nSOUND_SW=5\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\n", ReadProfile());
+  EXPECT_EQ("[Brisel]\r\nSOUND_SW=5\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\nMonitors=each\r\n", ReadProfile());
 }
 
 TEST_F(SettingsDialog, OkWritesWhatWasChanged) {
@@ -446,10 +480,15 @@ TEST_F(SettingsDialog, OkWritesWhatWasChanged) {
     Scroll(dialog, kSoundFrequencyBarId, SB_THUMBTRACK, 42);
     Scroll(dialog, kSoundFrequencyBarId, SB_THUMBPOSITION, 42);
     Scroll(dialog, kSoundFrequencyBarId, SB_ENDSCROLL);
+    // A choice in the list, as a click on its third item makes it.
+    SendDlgItemMessageA(dialog, kMonitorsListId, CB_SETCURSEL, 2, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kMonitorsListId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kMonitorsListId)));
     PressEnter(dialog);
   });
   EXPECT_EQ(1, result);
-  EXPECT_EQ("[Other]\r\nKEEP=1\r\n" + Section("SOUND_SW=1\r\nEVENT_FREQ=11\r\nSOUND_FREQ=42\r\n"),
+  EXPECT_EQ("[Other]\r\nKEEP=1\r\n" +
+                Section("SOUND_SW=1\r\nEVENT_FREQ=11\r\nSOUND_FREQ=42\r\nMonitors=across\r\n"),
             ReadProfile());
 }
 

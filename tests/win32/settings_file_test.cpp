@@ -81,9 +81,12 @@ TEST_F(SettingsFile, StoredValuesAndTheirBounds) {
 
 TEST_F(SettingsFile, SaveCreatesTheFileWithTheKeysInOrder) {
   TheAnimationState().settings = SaverSettings{-1, 64, 100};
+  TheMonitorChoice() = MonitorChoice::Across;
   SaveSettings();
-  EXPECT_EQ("[Brisel]\r\nSOUND_SW=-1\r\nEVENT_FREQ=64\r\nSOUND_FREQ=100\r\n", ReadProfile());
+  EXPECT_EQ("[Brisel]\r\nSOUND_SW=-1\r\nEVENT_FREQ=64\r\nSOUND_FREQ=100\r\nMonitors=across\r\n", ReadProfile());
   EXPECT_EQ(-1, Load().soundSwitch);
+  EXPECT_EQ(MonitorChoice::Across, LoadMonitorChoice());
+  TheMonitorChoice() = kDefaultMonitorChoice;
 }
 
 TEST_F(SettingsFile, SaveReplacesValuesAndKeepsTheRestOfTheFile) {
@@ -95,7 +98,7 @@ TEST_F(SettingsFile, SaveReplacesValuesAndKeepsTheRestOfTheFile) {
   SaveSettings();
   const std::string expected =
       "[Before]\r\nA=1\r\n"
-      "[Brisel]\r\nSOUND_FREQ=99\r\nOTHER=keep\r\nSOUND_SW=-2147483648\r\nEVENT_FREQ=3\r\n"
+      "[Brisel]\r\nSOUND_FREQ=99\r\nOTHER=keep\r\nSOUND_SW=-2147483648\r\nEVENT_FREQ=3\r\nMonitors=each\r\n"
       "[After]\r\nB=2\r\n";
   EXPECT_EQ(expected, ReadProfile());
   const SaverSettings loaded = Load();
