@@ -125,7 +125,8 @@ HWND CreateSaverWindow(const SaverWindowShape& shape) {
 }
 
 void CoverFullScreen(HWND window) {
-  // The primary monitor's top left corner is always the origin of the screen.
+  // The primary monitor (whose top-left corner is the origin) or, spanning, the
+  // bounds of every monitor as they are now.
   const SaverWindowShape shape = FullScreenShape();
   SetWindowPos(window, nullptr, shape.x, shape.y, shape.width, shape.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
