@@ -43,9 +43,10 @@ uninstall() {
   local quiet=$(reg_value "$uninstall_key" QuietUninstallString) uninstaller
   uninstaller=$WINEPREFIX/drive_c/$(sed -n 's/^"[Cc]:\\\(.*\)" \/S$/\1/p' <<< "$quiet" | tr '\\' /)
   wine "$(sed 's/"\(.*\)" \/S/\1/' <<< "$quiet")" /S
-  for _ in $(seq 1 100); do [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && break; sleep 0.2; done
-  [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$uninstaller" ] && [ ! -e "$installed" ] ||
-    fail "$1: the entry, the uninstaller or brisel.scr is left"
+  # The uninstaller goes on from its copy in the temporary folder: wait for all it removes.
+  gone() { [ -z "$(reg_value "$uninstall_key" DisplayName)" ] && [ ! -e "$uninstaller" ] && [ ! -e "$installed" ]; }
+  for _ in $(seq 1 100); do gone && break; sleep 0.2; done
+  gone || fail "$1: the entry, the uninstaller or brisel.scr is left"
   ! reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" || fail "$1: SCRNSAVE.EXE still names the saver"
 }
 
