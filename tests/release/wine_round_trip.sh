@@ -68,6 +68,7 @@ expect_installed "first install" '/D=C:\Elsewhere'
 [ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
 make_stale
 expect_installed "upgrade"
+[ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "the upgrade left C:\Elsewhere"
 make_stale
 
 # The installed saver covers the screen and ends on a key.
