@@ -87,8 +87,8 @@ async function checkFrame(browser, origin, c) {
 }
 
 // The closing rules in full screen: a key ends it, a travel of 4 pixels from
-// the first position seen in full screen does not, one of 5 does; the cursor is
-// hidden meanwhile.
+// the first position seen in full screen does not, one of 5 does, and so does a
+// click; the cursor is hidden meanwhile.
 async function checkFullScreen(browser, origin) {
   const page = await browser.openPage(`${origin}/index.html?seed=2`, { width: 800, height: 600 });
   const mouse = (type, x, y) => page.call('Input.dispatchMouseEvent',
@@ -122,6 +122,12 @@ async function checkFullScreen(browser, origin) {
   await mouse('mouseMoved', x + 4, y + 2);
   await settle();
   check(!(await isFull()), 'a 5-pixel move ends full screen');
+
+  [x, y] = await enter();
+  await mouse('mousePressed', x, y);
+  await mouse('mouseReleased', x, y);
+  await settle();
+  check(!(await isFull()), 'a click ends full screen');
   await page.close();
 }
 
@@ -179,7 +185,8 @@ async function checkFailures(browser, origin) {
 
 // A hostile stored value leaves the animation running with the defaults; a
 // slider held on an arrow key starts the animation over once, when the key is
-// let go; reduced motion starts paused on a still frame, and Space plays.
+// let go, and the next visit keeps its value; reduced motion starts paused on a
+// still frame, and Space plays.
 async function checkSettingsAndPause(browser, origin) {
   let page = await browser.openPage(`${origin}/index.html`, { width: 320, height: 240 });
   await page.evaluate(`localStorage.setItem('brisel.settings', '{"count":{"toString":"x"},"frequency":[1]}')`);
@@ -200,6 +207,9 @@ async function checkSettingsAndPause(browser, origin) {
   for (const type of ['keyUp', 'keyDown', 'keyUp']) await space(type, { modifiers: 2 });  // then Ctrl+Space
   const paused = await page.evaluate("[briselPage.paused, document.activeElement.id]");
   check(paused.join() === 'true,count', `Space held on the slider, then Ctrl+Space: paused, focus: ${paused}`);
+  await page.reload();
+  await page.waitFor('window.briselPage?.ticks > 0', 10);
+  check(await page.evaluate("document.getElementById('count').value") === '15', 'the next visit keeps the count');
   await page.close();
   page = await browser.openPage(`${origin}/index.html`, { width: 120, height: 90 });
   await page.waitFor('window.briselPage?.ticks > 0', 10);
