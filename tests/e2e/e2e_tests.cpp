@@ -690,6 +690,10 @@ void ExpectMoleculesOnlyOnThePrimary(const MonitorLayout& layout) {
   const ColourCensus primary = CountColoursIn(screen, width, layout.primary);
   EXPECT_GT(primary.red, 200) << "no molecules on the primary monitor";
   EXPECT_GT(primary.green, 200);
+  // Spread over the whole primary, not kept to the corner of a size it had before.
+  const RECT& p = layout.primary;
+  const RECT corner{p.left, p.top, (p.left + p.right) / 2 + 64, (p.top + p.bottom) / 2 + 64};
+  EXPECT_GT(primary.red, CountColoursIn(screen, width, corner).red) << "molecules only in the primary's top left";
   for (const RECT& r : layout.others) {
     const int area = (r.right - r.left) * (r.bottom - r.top);
     EXPECT_EQ(area, CountColoursIn(screen, width, r).black) << "monitor at x = " << r.left << " is not all black";

@@ -53,7 +53,8 @@ uninstall() {
 expect_installed() {
   wine "$setup" /S ${2:+"$2"} || fail "$1: the installer failed"
   cmp -s "$installed" "$scr" || fail "$1: $system/brisel.scr is not the release .scr"
-  [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "$1: no uninstall entry of $version"
+  [ "$(reg_value "$uninstall_key" DisplayName), $(reg_value "$uninstall_key" DisplayVersion)" = \
+    "Brisel screen saver, $version" ] || fail "$1: no uninstall entry \"Brisel screen saver\" of $version"
   reg_value "$desktop_key" SCRNSAVE.EXE | grep -qi "\\\\$system\\\\brisel.scr$" ||
     fail "$1: SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
   ! wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations |
@@ -71,6 +72,7 @@ expect_installed "first install" '/D=C:\Elsewhere'
 [ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "not installed into C:\Elsewhere"
 make_stale
 expect_installed "upgrade"
+[ "$(reg_value "$uninstall_key" InstallLocation)" = 'C:\Elsewhere' ] || fail "the upgrade left C:\Elsewhere"
 make_stale
 
 # The installed saver covers the screen and ends on a key.

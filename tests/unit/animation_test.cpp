@@ -259,6 +259,9 @@ TEST(Desktop, OneMonitorIsTheSingleAnimationAndEachMonitorRunsItsOwn) {
   for (int32_t y = 0; y < 300; y += y == 99 ? 151 : 1) {
     for (int32_t x = 400; x < 600; ++x) ASSERT_EQ(0, view.rgb[(size_t(y) * 600 + x) * 3 + 1]) << "no monitor at " << x << "," << y;
   }
+  PlanDesktop(desktop, MonitorChoice::Main, {{0, 0, 400, 300}, {400, 100, 600, 250}});
+  ASSERT_EQ(1u, desktop.views.size());
+  EXPECT_TRUE((desktop.views[0]->area == ScreenRect{0, 0, 400, 300})) << "main: the primary alone, the other black";
   MonitorChoice parsed = MonitorChoice::Main;
   EXPECT_TRUE(ParseMonitorChoice("ACROSS", parsed) && parsed == MonitorChoice::Across);
   EXPECT_FALSE(ParseMonitorChoice("all", parsed) || ParseMonitorChoice("", parsed) || ParseMonitorChoice(nullptr, parsed));

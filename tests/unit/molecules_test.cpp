@@ -281,6 +281,10 @@ TEST(StepMolecules, AcrossMonitorsEveryCentreStaysOnAMonitorAndMoleculesCross) {
     state.settings.moleculeCount = 64;
     SeedRandom(state.random, 11);
     SetUpMolecules(state);
+    // One molecule about to cross, downwards, where the lower of the first two monitors ends.
+    Molecule& aimed = *state.molecules.begin();
+    const ScreenRect &a = state.regions[0], &b = state.regions[1];
+    aimed.x = a.right * 16 - 8, aimed.y = std::min(a.bottom, b.bottom) * 16 - 16, aimed.vx = 32, aimed.vy = 32;
     auto monitorOf = [&](const Molecule& m) {
       for (size_t k = 0; k < state.regions.size(); ++k) {
         const ScreenRect& r = state.regions[k];

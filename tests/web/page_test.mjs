@@ -87,8 +87,8 @@ async function checkFrame(browser, origin, c) {
 }
 
 // The closing rules in full screen: a key ends it, a travel of 4 pixels from
-// the first position seen in full screen does not, one of 5 does; the cursor is
-// hidden meanwhile.
+// the first position seen in full screen does not, one of 5 does, and so does a
+// click; the cursor is hidden meanwhile.
 async function checkFullScreen(browser, origin) {
   const page = await browser.openPage(`${origin}/index.html?seed=2`, { width: 800, height: 600 });
   const mouse = (type, x, y) => page.call('Input.dispatchMouseEvent',
@@ -122,6 +122,12 @@ async function checkFullScreen(browser, origin) {
   await mouse('mouseMoved', x + 4, y + 2);
   await settle();
   check(!(await isFull()), 'a 5-pixel move ends full screen');
+
+  [x, y] = await enter();
+  await mouse('mousePressed', x, y);
+  await mouse('mouseReleased', x, y);
+  await settle();
+  check(!(await isFull()), 'a click ends full screen');
   await page.close();
 }
 
@@ -179,7 +185,8 @@ async function checkFailures(browser, origin) {
 
 // A hostile stored value leaves the animation running with the defaults; a
 // slider held on an arrow key starts the animation over once, when the key is
-// let go; reduced motion starts paused on a still frame, and Space plays.
+// let go, and the next visit keeps its value; reduced motion starts paused on a
+// still frame, and Space plays.
 async function checkSettingsAndPause(browser, origin) {
   let page = await browser.openPage(`${origin}/index.html`, { width: 320, height: 240 });
   await page.evaluate(`localStorage.setItem('brisel.settings', '{"count":{"toString":"x"},"frequency":[1]}')`);
@@ -200,14 +207,20 @@ async function checkSettingsAndPause(browser, origin) {
   for (const type of ['keyUp', 'keyDown', 'keyUp']) await space(type, { modifiers: 2 });  // then Ctrl+Space
   const paused = await page.evaluate("[briselPage.paused, document.activeElement.id]");
   check(paused.join() === 'true,count', `Space held on the slider, then Ctrl+Space: paused, focus: ${paused}`);
+  await page.reload();
+  await page.waitFor('window.briselPage?.ticks > 0', 10);
+  check(await page.evaluate("document.getElementById('count').value") === '15', 'the next visit keeps the count');
   await page.close();
   page = await browser.openPage(`${origin}/index.html`, { width: 120, height: 90 });
   await page.waitFor('window.briselPage?.ticks > 0', 10);
-  const fits = await page.evaluate(`document.querySelector('details').open = true;
-    document.getElementById('panel').scrollTop = 1e4; [...document.querySelectorAll('#panel, summary')].every((e) => {
+  await page.evaluate("document.querySelector('details').open = true");
+  await page.call('Input.dispatchMouseEvent', { type: 'mouseWheel', x: 60, y: 50, deltaX: 0, deltaY: 1000 });
+  await page.waitFor("document.getElementById('panel').scrollTop > 0", 3).catch(() => {});
+  const fits = await page.evaluate(`document.getElementById('panel').scrollTop > 0 &&
+    [...document.querySelectorAll('#panel, summary')].every((e) => {
       const r = e.getBoundingClientRect(), hit = document.elementFromPoint(r.x + 9, r.y + 9).closest(e.tagName);
       return r.top >= 0 && r.left >= 0 && r.bottom <= 90 && r.right <= 120 && hit === e; })`);
-  check(fits, 'a 120 x 90 window: the open panel, scrolled down, and its heading on top are inside it');
+  check(fits, 'a 120 x 90 window: the open panel, scrolled down by the wheel, and its heading on top are inside it');
   await page.close();
 
   page = await browser.openPage(`${origin}/index.html?count=12`, { width: 320, height: 240, before: (call) =>
@@ -263,6 +276,7 @@ async function checkOffline(browser) {
   const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
   check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
   await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
+  await page.call('Network.clearBrowserCache');  // days later: the HTTP cache let the files go
   for (const now of ['script as HTML', 'silent', '503', 'portal', 'down']) check(true, await runs(now, page.reload));
   const { errorText } = await page.call('Page.navigate', { url: `${folder}blog/post.html` });
   check(errorText !== undefined, `server down: another address of the folder is the browser's: ${errorText}`);

@@ -50,7 +50,8 @@ pid_t StartProgram(const std::vector<std::string>& args, const std::vector<std::
   return pid;
 }
 
-// The exit status, or -1 when the process is still running after `ms`.
+// The exit status, 256 + the signal that ended the process, or -1 when it is
+// still running after `ms`.
 int WaitExit(pid_t pid, int ms) {
   const auto end = Clock::now() + std::chrono::milliseconds(ms);
   int status = 0;
@@ -58,7 +59,7 @@ int WaitExit(pid_t pid, int ms) {
     if (Clock::now() > end) return -1;
     Pause(5);
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 256 + WTERMSIG(status);
 }
 
 // Ends a program a test left running.
@@ -241,9 +242,14 @@ TEST_F(BriselX11, GivenWindowShowsTheRenderedFrameAndStartsOverWhenResized) {
 
 TEST_F(BriselX11, GivenWindowAtScaleTwoShowsEachPixelAsATwoByTwoBlockAndTheOddEdgeBlack) {
   const Window window = MakeWindow(321, 241);
-  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-scale", "2", "-seed", "3", "-ticks",
+  const char dpi[] = "Xft.dpi:\t192\n";  // a desktop's resource for a 200 % screen: -scale auto takes 2
+  XChangeProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(dpi), sizeof dpi - 1);
+  XSync(display_, False);
+  Running brisel{StartProgram({BRISEL, "-window-id", std::to_string(window), "-scale", "auto", "-seed", "3", "-ticks",
                                "25", "-count", "9"})};
   EXPECT_EQ(WaitForPicture(window, 321, 241, RenderReference(3, 321, 241, 9, 25, 2)), 0u);
+  XDeleteProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER);
 }
 
 TEST_F(BriselX11, FullScreenCoversTheScreenHidesThePointerAndAMoveOfFivePixelsEndsIt) {
@@ -353,7 +359,7 @@ TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment
   EXPECT_EQ(ListSegmentsOf(brisel.pid), std::vector<bool>{true}) << "one MIT-SHM segment, marked for removal";
   const auto sent = Clock::now();
   kill(brisel.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(brisel.pid, 1000), 128 + SIGTERM) << "within a second of SIGTERM, ended as by SIGTERM";
+  EXPECT_EQ(WaitExit(brisel.pid, 1000), 256 + SIGTERM) << "within a second of SIGTERM, ended as by SIGTERM";
   EXPECT_LT(Clock::now() - sent, std::chrono::milliseconds(500));
   EXPECT_TRUE(ListSegmentsOf(brisel.pid).empty()) << "shared memory segments left";
 }
@@ -401,6 +407,8 @@ TEST_F(BriselX11, TakesTheDisplayGeometryAndVisualOptionsOfXPrograms) {
   const std::string said = ReadText(errors);
   EXPECT_EQ(said.substr(0, said.find('\n')),
             "brisel: bad value \"99999x99999\" for -geometry (WxH+X+Y: sizes 1 to 65535, places -32768 to 32767)");
+  EXPECT_EQ(WaitExit(StartProgram({BRISEL, "--count=65"}, {}, errors), 3000), 2);
+  EXPECT_EQ(ReadText(errors).rfind("brisel: bad value \"65\" for --count (1 to 64)\nusage:", 0), 0u);
   XVisualInfo direct{};
   ASSERT_TRUE(XMatchVisualInfo(display_, DefaultScreen(display_), 24, DirectColor, &direct));
   char id[16];
@@ -419,7 +427,7 @@ TEST_F(BriselX11, WithoutAnAudioDeviceItDrawsSilentlyAndSaysSoInOneLine) {
                        {{"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "no-such-device"}}, errors)};
   EXPECT_EQ(WaitForPicture(window, 200, 150, RenderReference(5, 200, 150, 10, 40)), 0u);
   kill(brisel.pid, SIGTERM);
-  EXPECT_EQ(WaitExit(brisel.pid, 2000), 128 + SIGTERM);
+  EXPECT_EQ(WaitExit(brisel.pid, 2000), 256 + SIGTERM);
   const std::string said = ReadText(errors);
   EXPECT_EQ(said.rfind("brisel: no sound: no audio device can be opened (", 0), 0u) << said;
   EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
