@@ -5,17 +5,18 @@ import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync, createReadStream, statSync } from 'node:fs';
 import { createServer } from 'node:http';
 import { tmpdir } from 'node:os';
-import { join, normalize, extname } from 'node:path';
+import { basename, join, normalize, extname } from 'node:path';
 
 const kTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                  '.png': 'image/png', '.txt': 'text/plain', '.json': 'application/json' };
 
 // Serves the files under `root` (and nothing above it) on a free port of
 // 127.0.0.1, with `headers` (by default: not to be cached) besides the type and
-// length; `intercept(request, response)` may answer a request first (and then
-// returns true), as a failing or redirecting host would. Resolves to { origin,
-// close() }.
-export function serveFiles(root, { headers = { 'cache-control': 'no-store' }, intercept = null } = {}) {
+// length, the type by the file's extension or as `types` names it for a file
+// name (read at each request); `intercept(request, response)` may answer a
+// request first (and then returns true), as a failing or redirecting host
+// would. Resolves to { origin, close() }.
+export function serveFiles(root, { headers = { 'cache-control': 'no-store' }, types = {}, intercept = null } = {}) {
   const server = createServer((request, response) => {
     if (intercept && intercept(request, response)) return;
     // The URL's own parsing resolves dot segments; normalize keeps the decoded
@@ -33,8 +34,8 @@ export function serveFiles(root, { headers = { 'cache-control': 'no-store' }, in
       response.writeHead(404).end();
       return;
     }
-    response.writeHead(200, { 'content-type': kTypes[extname(file)] || 'application/octet-stream',
-                              'content-length': size, ...headers });
+    const type = types[basename(file)] || kTypes[extname(file)] || 'application/octet-stream';
+    response.writeHead(200, { 'content-type': type, 'content-length': size, ...headers });
     createReadStream(file).pipe(response);
   });
   return new Promise((resolve) => {

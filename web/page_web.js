@@ -10,13 +10,17 @@
   const kMaxTicksPerFrame = 4;  // a late frame makes up at most this many ticks
   const kStorageKey = 'brisel.settings';
   const kInt32Max = 2147483647;
+  // The release this script belongs to: the service worker keeps a script only
+  // when it says this, whatever type the server gave it.
+  const kRelease = 'Brisel @PROJECT_VERSION@';
 
-  // What a test reads back: ticks run, whether a fixed run has stopped, the
-  // sound requests of a fixed run as "tick,sound" lines, how many times the
-  // animation started, whether it is paused, and why the page could not start.
+  // What a test reads back: the release, ticks run, whether a fixed run has
+  // stopped, the sound requests of a fixed run as "tick,sound" lines, how many
+  // times the animation started, whether it is paused, and why the page could
+  // not start.
   // Published once the script has set the page up: index.html reads its absence
   // as a script that could not be loaded or run (in a browser too old for it).
-  const page = { ticks: 0, finished: false, sounds: [], starts: 0, paused: false, failure: null };
+  const page = { release: kRelease, ticks: 0, finished: false, sounds: [], starts: 0, paused: false, failure: null };
 
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d', { alpha: false });

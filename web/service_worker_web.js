@@ -12,11 +12,10 @@ const kVersion = '@PROJECT_VERSION@';
 // a script of two releases are never put together, whatever a cache holds.
 const kScript = 'brisel.js?v=' + kVersion;
 const kFiles = ['index.html', kScript, 'manifest.json', 'icon-32.png', 'icon-192.png', 'icon-512.png'];
-// What the server must say a file is for it to be kept: a captive portal's or a
-// misconfigured host's page answered for the script is not a script. The
-// manifest and the icons may come under any type but a page's, as hosts differ.
-const kKinds = [[/\.html$/, /^text\/html/i], [/\.js\?/, /^(text|application)\/(x-)?(java|ecma)script/i],
-                [/\.(json|png)$/, /^(?!text\/html)/i]];
+// What this release's script says, wherever in it: hosts differ in the type
+// they give a script (application/octet-stream, text/plain), so the script is
+// known by its content.
+const kScriptMark = "'Brisel " + kVersion + "'";
 // How long the server may take before the kept copy answers instead.
 const kPatienceMs = 4000;
 // One cache per release and per folder the page is served from, so that two
@@ -46,22 +45,26 @@ function NameOfFile(url) {
 }
 
 // What to do with the server's `response` for the page's file `name`: 'keep' a
-// good answer (a success, of the file's kind, still that file when redirected;
-// for the page, wherever it was redirected, one that asks for this release's
-// script); 'pass' on the page of another release and answers such as "not
-// found" or a redirect; and 'fail' over to the kept copy on a server error or
-// on an answer that is not the file (a captive portal's page, say).
+// good answer (a success that is the file, under whatever type the server
+// gives it, and still that file when redirected: the page, wherever it was
+// redirected, when it asks for this release's script; the script when it is
+// this release's); 'pass' on the page of another release and answers such as
+// "not found" or a redirect; and 'fail' over to the kept copy on a server error
+// or on an answer that is not the file: a page for any other file (a captive
+// portal's, say), or a script of another release or none.
 async function Judge(response, name) {
   if (response.status >= 500) return 'fail';
   if (response.status !== 200) return 'pass';
-  const type = response.headers.get('content-type') || '';
-  if (!kKinds.some(([file, kind]) => file.test(name) && kind.test(type)) ||
-      (response.redirected && name !== 'index.html' && NameOfFile(new URL(response.url)) !== name)) {
+  if (name === 'index.html') {
+    const text = await response.clone().text();
+    return text.includes(`"${kScript}"`) ? 'keep' : text.includes('"brisel.js?v=') ? 'pass' : 'fail';
+  }
+  if (/^text\/html/i.test(response.headers.get('content-type') || '') ||
+      (response.redirected && NameOfFile(new URL(response.url)) !== name)) {
     return 'fail';
   }
-  if (name !== 'index.html') return 'keep';
-  const text = await response.clone().text();
-  return text.includes(`"${kScript}"`) ? 'keep' : text.includes('"brisel.js?v=') ? 'pass' : 'fail';
+  if (name !== kScript) return 'keep';
+  return (await response.clone().text()).includes(kScriptMark) ? 'keep' : 'fail';
 }
 
 // Fetches the page's file `request` from the server, not from the HTTP cache.

@@ -234,22 +234,27 @@ async function checkSettingsAndPause(browser, origin) {
   await page.close();
 }
 
-// The page on a host sending month-old files without Cache-Control, redirecting
-// index.html to its folder: offline after one visit; a new release whole on the
-// first visit after it; the kept copy for a silent (4 s), failing or portal
-// server; offline, the folder's other addresses are the browser's.
+// The page on a host sending month-old files without Cache-Control, the script
+// as application/octet-stream (then text/plain), redirecting index.html to its
+// folder: offline after one visit; a new release whole on the first visit after
+// it; the kept copy for a silent (4 s), failing or portal server, or one that
+// answers a page or text for the script; offline, the folder's other addresses
+// are the browser's.
 async function checkOffline(browser) {
   const site = join(scratch, 'site');
   mkdirSync(site, { recursive: true });
   readdirSync(pageDir).filter((file) => /\.(html|js|json|png)$/.test(file))
     .forEach((file) => copyFileSync(join(pageDir, file), join(site, file)));
   const headers = { 'last-modified': new Date(Date.now() - 30 * 86400e3).toUTCString() };
+  const types = { 'brisel.js': 'application/octet-stream' };
   let mode = 'up';
-  const server = await serveFiles(pageDir, { headers, intercept: (request, response) => {
-    const status = { 503: 503, portal: 200, 'script as HTML': request.url.includes('.js?') ? 200 : 0 }[mode];
+  const server = await serveFiles(pageDir, { headers, types, intercept: (request, response) => {
+    const script = request.url.includes('.js?') ? 200 : 0;
+    const [status, type] = { 503: [503], portal: [200], 'script as HTML': [script],
+                             'script as text': [script, 'text/plain'] }[mode] ?? [0];
     const redirect = mode !== 'silent' && request.url.includes('/index.html');
     if (mode === 'down') request.socket.destroy();
-    else if (status) response.writeHead(status, { 'content-type': 'text/html' }).end('<p>Sign in first</p>');
+    else if (status) response.writeHead(status, { 'content-type': type ?? 'text/html' }).end('<p>Sign in first</p>');
     else if (redirect) response.writeHead(301, { location: request.url.replace('index.html', '') }).end();
     return mode === 'down' || mode === 'silent' || status > 0 || redirect;
   } });
@@ -272,12 +277,15 @@ async function checkOffline(browser) {
     const text = readFileSync(join(site, name), 'utf8').replace(/(Brisel |\?v=|kVersion = ')[0-9.]+/g, '$19.9.9');
     writeFileSync(join(site, name), name === 'brisel.js' ? `${text}\nwindow.briselRelease = '9.9.9';\n` : text);
   }
+  types['brisel.js'] = 'text/plain';
   await runs('up', () => page.visit(`${folder}index.html?count=5`));
   const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
   check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
   await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
-  await page.call('Network.clearBrowserCache');  // days later: the HTTP cache let the files go
-  for (const now of ['script as HTML', 'silent', '503', 'portal', 'down']) check(true, await runs(now, page.reload));
+  for (const now of ['script as HTML', 'script as text', 'silent', '503', 'portal', 'down']) {
+    await page.call('Network.clearBrowserCache');  // days later: the HTTP cache let the files go
+    check(true, await runs(now, page.reload));
+  }
   const { errorText } = await page.call('Page.navigate', { url: `${folder}blog/post.html` });
   check(errorText !== undefined, `server down: another address of the folder is the browser's: ${errorText}`);
   await page.close();
