@@ -134,7 +134,10 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         }
         break;
       case ConfigureNotify:
-        if (event.xconfigure.window == DefaultRootWindow(view.display)) view.monitorsStale = true;
+        if (event.xconfigure.window == DefaultRootWindow(view.display)) {
+          XRRUpdateConfiguration(&event);  // Xlib's idea of the screen's size
+          view.monitorsStale = true;
+        }
         if (event.xconfigure.window == view.window &&
             (event.xconfigure.width != view.width || event.xconfigure.height != view.height)) {
           view.width = event.xconfigure.width;

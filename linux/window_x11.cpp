@@ -456,10 +456,10 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     unsigned long mask = CWBackPixel | CWEventMask;
     if (view.fullscreen) {
       // A window manager that cannot span several monitors with a full-screen
-      // window (openbox 3.6 cannot) would show it on one: the window then goes
-      // round it, as it does without one.
-      view.windowManager = IsWindowManagerRunning(display, root) &&
-                           (view.monitors.size() == 1 || IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS"));
+      // window (openbox 3.6 cannot) would show it on one, also when monitors
+      // come while it runs: the window then goes round it, as it does without one.
+      view.windowManager =
+          IsWindowManagerRunning(display, root) && IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS");
       attributes.override_redirect = !view.windowManager && IsWindowManagerRunning(display, root);
       mask |= CWOverrideRedirect;
     }
