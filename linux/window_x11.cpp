@@ -567,7 +567,7 @@ bool IsInputHeldElsewhere(WindowView& view, std::string& held) {
 }
 
 void ShowWindowView(WindowView& view) {
-  if (view.ownWindow) XMapWindow(view.display, view.window);
+  if (view.fullscreen) XMapWindow(view.display, view.window);
 }
 
 void NoteWindowMapped(WindowView& view) {
@@ -640,12 +640,12 @@ void RaiseWindowView(WindowView& view) {
 bool FollowMonitors(WindowView& view) {
   const std::vector<ScreenRect> before = view.monitors;
   ReadMonitors(view, DefaultScreen(view.display));
-  if (view.monitors == before) return false;
+  const ScreenRect bounds = FindDesktopBounds(view.monitors);
+  if (view.monitors == before || bounds.right <= bounds.left || bounds.bottom <= bounds.top) return false;
   if (view.windowManager) {
     // The manager fits the window to the monitors; its ConfigureNotify follows.
     AskForEdgeMonitors(view);
   } else {
-    const ScreenRect bounds = FindDesktopBounds(view.monitors);
     view.place = {bounds.left, bounds.top};
     view.width = bounds.right - bounds.left;
     view.height = bounds.bottom - bounds.top;

@@ -128,7 +128,8 @@ bool ReadWindowPlace(WindowView& view);
 // no grab while it runs, so that a screen locker can always take the input.
 bool IsInputHeldElsewhere(WindowView& view, std::string& held);
 
-// Maps the window; full screen waits for it until IsInputHeldElsewhere is false.
+// Full screen: maps the window, once IsInputHeldElsewhere is false (any other
+// window of its own OpenWindowView mapped).
 void ShowWindowView(WindowView& view);
 
 // Full screen, once the window is mapped: asks the window manager to span the
