@@ -2,6 +2,7 @@
 // loop over the portable animation, drawing through window_x11 and sounding
 // through sounds_sdl.
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -54,7 +55,12 @@ int64_t ReadClockNanoseconds() {
   return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
-constexpr int64_t kGrabRetryNanoseconds = 100'000'000;  // while another client holds the input
+// Full screen waits this long for another client to let go of the input before
+// it gives up, asking again every kHeldInputRetryMilliseconds.
+constexpr int64_t kHeldInputWaitNanoseconds = 2'000'000'000;
+constexpr int kHeldInputRetryMilliseconds = 100;
+// Full screen raises itself and takes the focus back at most this often.
+constexpr int64_t kRestackNanoseconds = 250'000'000;
 
 // One run of the animation at one window size and place; made again when they change.
 struct Run {
@@ -106,8 +112,9 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
 
 // Handles the queued X events. Returns false when the program is to end (input
 // or the close request on its own window, a pointer move beyond the saver's
-// threshold in full screen, or the window's destruction); `resized` tells of a
-// new size.
+// threshold in full screen, another client grabbing the keyboard or the pointer
+// or taking the full-screen selection, or the window's destruction); `resized`
+// tells of a new size.
 bool HandleEvents(WindowView& view, Run& run, bool& resized) {
   while (XPending(view.display) > 0) {
     XEvent event;
@@ -127,6 +134,10 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         }
         break;
       case ConfigureNotify:
+        if (event.xconfigure.window == DefaultRootWindow(view.display)) {
+          XRRUpdateConfiguration(&event);  // Xlib's idea of the screen's size
+          view.monitorsStale = true;
+        }
         if (event.xconfigure.window == view.window &&
             (event.xconfigure.width != view.width || event.xconfigure.height != view.height)) {
           view.width = event.xconfigure.width;
@@ -147,6 +158,29 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         // user's (and under XWayland the place before was not known).
         if (view.fullscreen) view.pointer = {event.xcrossing.x_root, event.xcrossing.y_root};
         break;
+      case LeaveNotify:
+        // Another client grabbed the pointer (the pointer is in this window
+        // unless something stands above it): a screen locker locking, which
+        // this program must not stand in the way of.
+        if (view.fullscreen && event.xcrossing.mode == NotifyGrab) return false;
+        break;
+      case FocusIn:
+      case FocusOut:
+        // The same for the keyboard: the focus leaves for the grab, or moves
+        // while one is held.
+        if (!view.fullscreen) break;
+        if (event.xfocus.mode == NotifyGrab || event.xfocus.mode == NotifyWhileGrabbed) return false;
+        if (event.type == FocusOut && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
+            event.xfocus.detail != NotifyPointer) {
+          view.focusWanted = true;  // a new window took it
+        }
+        break;
+      case SelectionClear:
+        if (event.xselectionclear.selection == view.selection) return false;  // another full screen took over
+        break;
+      case SelectionRequest:
+        RefuseSelectionRequest(view, event.xselectionrequest);
+        break;
       case MotionNotify:
         if (view.fullscreen && MovedBeyondThreshold(view.pointer, {event.xmotion.x_root, event.xmotion.y_root})) {
           return false;
@@ -166,7 +200,35 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
         if (view.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == view.deleteWindow) return false;
         break;
       default:
+        if (view.randrEventBase >= 0 && (event.type == view.randrEventBase + RRScreenChangeNotify ||
+                                         event.type == view.randrEventBase + RRNotify)) {
+          XRRUpdateConfiguration(&event);  // Xlib's idea of the screen's size
+          view.monitorsStale = true;
+        }
         break;
+    }
+  }
+  return true;
+}
+
+// Full screen shows only once no other client holds the keyboard or the
+// pointer: over a locked screen it would stand above the lock or behind it to
+// no purpose. A grab that ends soon (a menu closing) is waited for. False with
+// the reason in `error` when the input is still held after
+// kHeldInputWaitNanoseconds, or with `endSignal` set when a signal came first.
+bool AwaitFreeInput(WindowView& view, int& endSignal, std::string& error) {
+  const int64_t end = ReadClockNanoseconds() + kHeldInputWaitNanoseconds;
+  std::string held;
+  while (IsInputHeldElsewhere(view, held)) {
+    if (ReadClockNanoseconds() >= end) {
+      error = "another program holds the " + held + " (is the screen locked?); full screen does not start over it";
+      return false;
+    }
+    pollfd wait{signalPipe[0], POLLIN, 0};
+    if (poll(&wait, 1, kHeldInputRetryMilliseconds) > 0) {
+      char signal = 0;
+      if (read(signalPipe[0], &signal, 1) == 1) endSignal = signal;
+      return false;
     }
   }
   return true;
@@ -194,8 +256,16 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   if (!OpenWindowView(view, display, options, error)) {
     std::fprintf(stderr, "brisel: %s\n", error.c_str());
     XCloseDisplay(display);
-    return view.badVisual ? 2 : 1;  // a -visual it cannot use is a bad command line
+    if (view.otherFullScreen) return 0;  // the screen is covered, as asked
+    return view.badVisual ? 2 : 1;       // a -visual it cannot use is a bad command line
   }
+  if (view.fullscreen && !AwaitFreeInput(view, endSignal, error)) {
+    if (endSignal == 0) std::fprintf(stderr, "brisel: %s\n", error.c_str());
+    CloseWindowView(view);
+    XCloseDisplay(display);
+    return 1;
+  }
+  ShowWindowView(view);
   SoundPlayer sounds;
   if (options.sound &&
       !OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize, error)) {
@@ -205,22 +275,16 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   std::unique_ptr<Run> run = StartRun(options, view, error);
   const PresentSink sink = MakeWindowSink(view);
   int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
-  // Full screen takes the keyboard and the pointer once mapped, trying again
-  // while another client holds them.
-  int64_t grabAt = INT64_MAX;
-  int64_t raiseAt = 0;
+  // Full screen keeps the keys by keeping the focus, and stays above other
+  // windows, each at most every kRestackNanoseconds.
+  int64_t restackAt = 0;
   // A window destroyed by the one who gave it is a normal end, however the
   // program learns of it: its DestroyNotify or an error about a request for it.
   while (run != nullptr && !view.gone) {
     const bool ticking = options.ticks < 0 || run->ticks < options.ticks;
-    if (view.fullscreen && !(view.keyboardHeld && view.pointerHeld) && grabAt == INT64_MAX) {
-      grabAt = ReadClockNanoseconds();  // newly mapped, or mapped again
-    }
-    if (grabAt <= ReadClockNanoseconds()) {
-      grabAt = TakeInput(view) ? INT64_MAX : ReadClockNanoseconds() + kGrabRetryNanoseconds;
-    }
+    const bool restacking = view.raiseWanted || view.focusWanted;
     int timeout = -1;
-    const int64_t wake = std::min({ticking ? deadline : INT64_MAX, grabAt, view.raiseWanted ? raiseAt : INT64_MAX});
+    const int64_t wake = std::min(ticking ? deadline : INT64_MAX, restacking ? restackAt : INT64_MAX);
     if (wake != INT64_MAX) {
       const int64_t left = wake - ReadClockNanoseconds();
       timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
@@ -234,11 +298,15 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     }
     bool resized = false;
     if (!HandleEvents(view, *run, resized)) break;
-    // Raised at most once a tick, should another window insist on being on top.
-    if (view.raiseWanted && ReadClockNanoseconds() >= raiseAt) {
-      RaiseWindowView(view);
+    if ((view.raiseWanted || view.focusWanted) && ReadClockNanoseconds() >= restackAt) {
+      if (view.raiseWanted) RaiseWindowView(view);
       view.raiseWanted = false;
-      raiseAt = ReadClockNanoseconds() + kTickNanoseconds;
+      if (view.focusWanted) view.focusWanted = !TakeFocus(view);
+      restackAt = ReadClockNanoseconds() + kRestackNanoseconds;
+    }
+    if (view.monitorsStale) {
+      view.monitorsStale = false;
+      if (FollowMonitors(view)) resized = true;
     }
     if (resized) {
       run = StartRun(options, view, error);

@@ -5,6 +5,7 @@
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -165,6 +166,7 @@ void ReadMonitors(WindowView& view, int screen) {
   }
   if (found.empty()) found.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
   long* edges = view.edgeMonitors;  // top, bottom, left, right
+  std::fill(edges, edges + 4, 0);
   for (size_t i = 0; i < found.size(); ++i) {
     const ScreenRect& m = found[i];
     if (m.top < found[edges[0]].top) edges[0] = static_cast<long>(i);
@@ -220,6 +222,57 @@ void MakeFullScreen(WindowView& view) {
   view.blankCursor = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
   XDefineCursor(display, view.window, view.blankCursor);
   XFreePixmap(display, empty);
+}
+
+// Claims the display's full-screen selection for the window, as window managers
+// claim WM_Sn: false when another client owns it. Of two starting at once, the
+// one that set it last owns it, and the other learns so here or by its
+// SelectionClear.
+bool ClaimFullScreen(WindowView& view) {
+  Display* display = view.display;
+  const std::string name = "_BRISEL_FULLSCREEN_S" + std::to_string(DefaultScreen(display));
+  view.selection = XInternAtom(display, name.c_str(), False);
+  if (XGetSelectionOwner(display, view.selection) != 0) return false;
+  XSetSelectionOwner(display, view.selection, view.window, CurrentTime);
+  return XGetSelectionOwner(display, view.selection) == view.window;
+}
+
+// Asks a window manager to span the window over the edge monitors.
+void AskForEdgeMonitors(WindowView& view) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = view.window;
+  event.xclient.message_type = XInternAtom(view.display, "_NET_WM_FULLSCREEN_MONITORS", False);
+  event.xclient.format = 32;
+  for (int i = 0; i < 4; ++i) event.xclient.data.l[i] = view.edgeMonitors[i];
+  event.xclient.data.l[4] = 1;  // a normal application
+  XSendEvent(view.display, DefaultRootWindow(view.display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+             &event);
+}
+
+// The window's ancestor that is a child of the root: its window manager's frame,
+// or the window itself; 0 when it cannot be learnt.
+Window FindTopLevel(WindowView& view) {
+  Window window = view.window;
+  for (;;) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    TrapErrors(view.display);
+    const Status found = XQueryTree(view.display, window, &root, &parent, &children, &count);
+    if (!UntrapErrors(view.display) || found == 0) return 0;
+    if (children != nullptr) XFree(children);
+    if (parent == root) return window;
+    window = parent;
+  }
+}
+
+// The record of `window` among the contenders, made when it is new.
+Contender& FindContender(WindowView& view, Window window) {
+  for (Contender& contender : view.contenders) {
+    if (contender.window == window) return contender;
+  }
+  view.contenders.push_back({window, 0, 0});
+  return view.contenders.back();
 }
 
 bool HasSwappedBytes(const XImage& image) {
@@ -403,16 +456,19 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     unsigned long mask = CWBackPixel | CWEventMask;
     if (view.fullscreen) {
       // A window manager that cannot span several monitors with a full-screen
-      // window (openbox 3.6 cannot) would show it on one: the window then goes
-      // round it, as it does without one.
-      view.windowManager = IsWindowManagerRunning(display, root) &&
-                           (view.monitors.size() == 1 || IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS"));
+      // window (openbox 3.6 cannot) would show it on one, also when monitors
+      // come while it runs: the window then goes round it, as it does without one.
+      view.windowManager =
+          IsWindowManagerRunning(display, root) && IsHintSupported(display, root, "_NET_WM_FULLSCREEN_MONITORS");
       attributes.override_redirect = !view.windowManager && IsWindowManagerRunning(display, root);
       mask |= CWOverrideRedirect;
     }
     attributes.background_pixel = BlackPixel(display, screen);
     attributes.event_mask = ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask;
-    if (view.fullscreen) attributes.event_mask |= PointerMotionMask | EnterWindowMask | VisibilityChangeMask;
+    if (view.fullscreen) {
+      attributes.event_mask |=
+          PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask | VisibilityChangeMask;
+    }
     if (visual != DefaultVisual(display, screen)) {
       view.colormap = XCreateColormap(display, root, visual, AllocNone);
       attributes.colormap = view.colormap;
@@ -433,7 +489,22 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
     }
     if (view.fullscreen) {
       MakeFullScreen(view);
-      XSelectInput(display, root, SubstructureNotifyMask);  // windows mapped above this one
+      // Windows mapped above this one, and the root's size; RandR tells of
+      // monitors that come, go or change their mode, a bare server of
+      // monitors set by hand only through the root's ConfigureNotify.
+      XSelectInput(display, root, SubstructureNotifyMask | StructureNotifyMask);
+      int errorBase = 0;
+      if (XRRQueryExtension(display, &view.randrEventBase, &errorBase)) {
+        XRRSelectInput(display, root, RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+      } else {
+        view.randrEventBase = -1;
+      }
+      if (!ClaimFullScreen(view)) {
+        error = "full screen already runs on this display; this one ends";
+        view.otherFullScreen = true;
+        CloseWindowView(view);
+        return false;
+      }
     }
     view.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display, view.window, &view.deleteWindow, 1);
@@ -468,7 +539,7 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
   view.height = attributes.height;
   view.scale = options.scale != kAutoScale ? options.scale : ScaleForDpi(ReadScreenDpi(display, screen));
   view.gc = XCreateGC(display, view.window, 0, nullptr);
-  if (view.ownWindow) XMapWindow(display, view.window);
+  if (view.ownWindow && !view.fullscreen) XMapWindow(display, view.window);
   watchedView = &view;
   otherErrorHandler = XSetErrorHandler(NoteWindowError);
   return true;
@@ -483,40 +554,118 @@ bool ReadWindowPlace(WindowView& view) {
   return moved;
 }
 
-void NoteWindowMapped(WindowView& view) {
-  if (!view.fullscreen) return;
-  if (view.windowManager) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = view.window;
-    event.xclient.message_type = XInternAtom(view.display, "_NET_WM_FULLSCREEN_MONITORS", False);
-    event.xclient.format = 32;
-    for (int i = 0; i < 4; ++i) event.xclient.data.l[i] = view.edgeMonitors[i];
-    event.xclient.data.l[4] = 1;  // a normal application
-    XSendEvent(view.display, DefaultRootWindow(view.display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-  } else {
-    XSetInputFocus(view.display, view.window, RevertToPointerRoot, CurrentTime);
-  }
-  // Grabs end when the window stops being viewable.
-  view.keyboardHeld = view.pointerHeld = false;
+bool IsInputHeldElsewhere(WindowView& view, std::string& held) {
+  Display* display = view.display;
+  const Window root = DefaultRootWindow(display);
+  const int keyboard = XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+  if (keyboard == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
+  const int pointer = XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
+  if (pointer == GrabSuccess) XUngrabPointer(display, CurrentTime);
+  XSync(display, False);
+  held = keyboard != GrabSuccess ? (pointer != GrabSuccess ? "keyboard and the pointer" : "keyboard") : "pointer";
+  return keyboard != GrabSuccess || pointer != GrabSuccess;
 }
 
-bool TakeInput(WindowView& view) {
-  if (!view.keyboardHeld) {
-    view.keyboardHeld =
-        XGrabKeyboard(view.display, view.window, True, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess;
-  }
-  if (!view.pointerHeld) {
-    view.pointerHeld = XGrabPointer(view.display, view.window, True, ButtonPressMask | PointerMotionMask,
-                                    GrabModeAsync, GrabModeAsync, 0, view.blankCursor, CurrentTime) == GrabSuccess;
-  }
-  return view.keyboardHeld && view.pointerHeld;
+void ShowWindowView(WindowView& view) {
+  if (view.fullscreen) XMapWindow(view.display, view.window);
+}
+
+void NoteWindowMapped(WindowView& view) {
+  if (!view.fullscreen) return;
+  if (view.windowManager) AskForEdgeMonitors(view);
+  view.focusWanted = true;
+}
+
+bool TakeFocus(WindowView& view) {
+  Display* display = view.display;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  if (focus == view.window) return true;
+  Contender* from = focus == None || focus == PointerRoot ? nullptr : &FindContender(view, focus);
+  if (from != nullptr && from->focusTakes >= kInsistLimit) return true;
+  // A window a window manager has not framed and shown yet cannot have the focus.
+  XWindowAttributes attributes{};
+  TrapErrors(display);
+  const bool viewable = XGetWindowAttributes(display, view.window, &attributes) && attributes.map_state == IsViewable;
+  if (viewable) XSetInputFocus(display, view.window, RevertToParent, CurrentTime);
+  const bool taken = UntrapErrors(display) && viewable;
+  if (taken && from != nullptr) ++from->focusTakes;
+  return taken;
 }
 
 void RaiseWindowView(WindowView& view) {
-  XRaiseWindow(view.display, view.window);
-  XFlush(view.display);
+  Display* display = view.display;
+  const Window root = DefaultRootWindow(display);
+  const Window top = FindTopLevel(view);
+  Window rootFound = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  if (top == 0 || !XQueryTree(display, root, &rootFound, &parent, &children, &count)) return;
+  // The root's children from the bottom up: the viewable ones above this
+  // window, up to the first it must stay below.
+  std::vector<Window> covered;
+  Window limit = 0;
+  TrapErrors(display);  // a window above may go meanwhile
+  bool above = false;
+  for (unsigned i = 0; i < count && limit == 0; ++i) {
+    if (children[i] == top) above = true;
+    XWindowAttributes attributes{};
+    if (!above || children[i] == top || !XGetWindowAttributes(display, children[i], &attributes) ||
+        attributes.map_state != IsViewable) {
+      continue;
+    }
+    if (attributes.override_redirect || FindContender(view, children[i]).raises >= kInsistLimit) {
+      limit = children[i];
+    } else {
+      covered.push_back(children[i]);
+    }
+  }
+  UntrapErrors(display);
+  if (children != nullptr) XFree(children);
+  if (covered.empty()) return;
+  for (Window window : covered) ++FindContender(view, window).raises;
+  if (limit == 0) {
+    XRaiseWindow(display, view.window);
+  } else if (top == view.window) {
+    // A window manager would take a sibling it does not manage amiss: under
+    // one, its own stacking of the full-screen state is left as it is.
+    XWindowChanges changes{};
+    changes.sibling = limit;
+    changes.stack_mode = Below;
+    XConfigureWindow(display, view.window, CWSibling | CWStackMode, &changes);
+  }
+  XFlush(display);
+}
+
+bool FollowMonitors(WindowView& view) {
+  const std::vector<ScreenRect> before = view.monitors;
+  ReadMonitors(view, DefaultScreen(view.display));
+  const ScreenRect bounds = FindDesktopBounds(view.monitors);
+  if (view.monitors == before || bounds.right <= bounds.left || bounds.bottom <= bounds.top) return false;
+  if (view.windowManager) {
+    // The manager fits the window to the monitors; its ConfigureNotify follows.
+    AskForEdgeMonitors(view);
+  } else {
+    view.place = {bounds.left, bounds.top};
+    view.width = bounds.right - bounds.left;
+    view.height = bounds.bottom - bounds.top;
+    XMoveResizeWindow(view.display, view.window, bounds.left, bounds.top, static_cast<unsigned>(view.width),
+                      static_cast<unsigned>(view.height));
+  }
+  return true;
+}
+
+void RefuseSelectionRequest(WindowView& view, const XSelectionRequestEvent& request) {
+  XEvent answer{};
+  answer.xselection.type = SelectionNotify;
+  answer.xselection.requestor = request.requestor;
+  answer.xselection.selection = request.selection;
+  answer.xselection.target = request.target;
+  answer.xselection.property = 0;  // refused
+  answer.xselection.time = request.time;
+  TrapErrors(view.display);  // the requestor may be gone
+  XSendEvent(view.display, request.requestor, False, NoEventMask, &answer);
+  UntrapErrors(view.display);
 }
 
 void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft, int32_t areaTop) {
@@ -584,9 +733,6 @@ void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool 
 }
 
 void CloseWindowView(WindowView& view) {
-  if (view.keyboardHeld) XUngrabKeyboard(view.display, CurrentTime);
-  if (view.pointerHeld) XUngrabPointer(view.display, CurrentTime);
-  view.keyboardHeld = view.pointerHeld = false;
   if (view.blankCursor != 0) XFreeCursor(view.display, view.blankCursor);
   view.blankCursor = 0;
   FreeImage(view);

@@ -35,6 +35,14 @@ constexpr int32_t kScratchRows = 8192;
 // and converted from there; taller rectangles go in several pieces.
 constexpr int32_t kCanvasRows = kSpriteSide + 8;
 
+// Full screen: a window this one was raised over or took the focus from, and how
+// often; one that keeps coming back is left alone (see RaiseWindowView).
+struct Contender {
+  Window window = 0;
+  int raises = 0;
+  int focusTakes = 0;
+};
+
 struct WindowView {
   Display* display = nullptr;
   Window window = 0;
@@ -56,9 +64,13 @@ struct WindowView {
   long edgeMonitors[4] = {};   // fullscreen: Xinerama's indices of the top, bottom, left and right monitors
   ScreenPoint place{};         // the window's top-left corner in root coordinates (0, 0 unless fullscreen)
   Cursor blankCursor = 0;      // fullscreen: the cursor with no visible pixel
-  bool keyboardHeld = false;   // fullscreen: the keyboard and the pointer grabbed by the window
-  bool pointerHeld = false;
+  Atom selection = 0;          // fullscreen: the display's full-screen selection, owned by the window
+  bool otherFullScreen = false;  // OpenWindowView failed because another full screen owns the selection
   bool raiseWanted = false;    // fullscreen: a window may have come above this one
+  bool focusWanted = false;    // fullscreen: another window may have taken the input focus
+  bool monitorsStale = false;  // fullscreen: the monitors may have changed (RandR, the root's size)
+  int randrEventBase = -1;     // fullscreen: RandR's first event number, -1 without RandR
+  std::vector<Contender> contenders;  // fullscreen: windows raised over or taken the focus from
   XImage* image = nullptr;     // kScratchWidth * scale x kScratchRows, 32 bits a pixel
   XShmSegmentInfo shm{};
   bool shared = false;         // image lives in a MIT-SHM segment
@@ -92,12 +104,15 @@ bool ReadGeometry(const std::string& geometry, int screenWidth, int screenHeight
 // With -fullscreen its own window covers the bounds of every monitor (Xinerama's,
 // `monitors`), asks the window manager for its full-screen state above other
 // windows (on the edge monitors once mapped, see NoteWindowMapped), hides the
-// pointer and watches for windows mapped above it.
+// pointer, watches for windows mapped above it, for the focus and for the
+// monitors' changes, and claims the display's full-screen selection; it is not
+// mapped yet (see ShowWindowView). False with `otherFullScreen` set when another
+// full screen owns that selection: one per display.
 // Sets the scale: -scale, or with auto the one for the screen's DPI (Xft.dpi,
 // else the screen's size in millimetres). Selects the events the program reacts
 // to: size changes, exposures and the window's destruction, for its own window
 // keys, clicks and the window manager's close, and full screen the pointer's
-// moves. From then on, an X error about the window (its destruction
+// moves and crossings. From then on, an X error about the window (its destruction
 // racing a drawing request) sets `gone` instead of ending the program; other
 // errors end it as Xlib does. False with a one-line reason in `error` when the
 // window does not exist or its visual is unusable; `badVisual` tells when that
@@ -107,17 +122,42 @@ bool OpenWindowView(WindowView& view, Display* display, const ProgramOptions& op
 // Reads where the window stands on the root into `place`; true when it moved.
 bool ReadWindowPlace(WindowView& view);
 
+// Full screen, before the window is mapped: whether another client holds the
+// keyboard or the pointer (a locked screen, an open menu), learnt by grabbing
+// each for a moment on the root; `held` names what is held. Full screen holds
+// no grab while it runs, so that a screen locker can always take the input.
+bool IsInputHeldElsewhere(WindowView& view, std::string& held);
+
+// Full screen: maps the window, once IsInputHeldElsewhere is false (any other
+// window of its own OpenWindowView mapped).
+void ShowWindowView(WindowView& view);
+
 // Full screen, once the window is mapped: asks the window manager to span the
-// edge monitors, or takes the focus without one, and has the input taken again.
+// edge monitors, and has the focus taken.
 void NoteWindowMapped(WindowView& view);
 
-// Full screen: grabs the keyboard and the pointer to the window (events from
-// anywhere come to it, the pointer hidden), each if not held yet. True when
-// both are held; false while another client holds one, to be tried again.
-bool TakeInput(WindowView& view);
+// Full screen: gives the window the input focus (the keys come to it, no grab
+// needed) unless the window holding it has had it taken kInsistLimit times. False
+// when the window is not viewable yet, to be tried again.
+bool TakeFocus(WindowView& view);
 
-// Full screen: puts the window above every other one.
+// Full screen: puts the window above the viewable windows that have come above
+// it, but never above another client's override-redirect window (a locker's, a
+// menu's) nor above a window that came back above it after being covered
+// kInsistLimit times: the window then stays just below those. Called at most a
+// few times a second, so that nothing that raises itself starts a fight.
+constexpr int kInsistLimit = 2;
 void RaiseWindowView(WindowView& view);
+
+// Full screen, after RandR or the root told of a change: reads the monitors
+// again; when they changed, moves and sizes the window over their bounds (or
+// tells a window manager that spans windows the new edge monitors) and returns
+// true, for the desktop to be planned again on `monitors`.
+bool FollowMonitors(WindowView& view);
+
+// Full screen: answers another client's request to convert the full-screen
+// selection with a refusal (it carries no data; owning it is all it says).
+void RefuseSelectionRequest(WindowView& view, const XSelectionRequestEvent& request);
 
 // Makes the pixel table from the back buffer's colour table and notes `scene`,
 // after the animation (re)started, and the first time the canvas and the image: a
@@ -145,7 +185,7 @@ void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft,
 // and for clearing the window when the animation starts.
 void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool withSprites);
 
-// Gives back the keyboard and the pointer, releases the image (detaching the
-// shared segment) and destroys the window if it was made here and still exists.
-// The display stays open.
+// Releases the image (detaching the shared segment) and destroys the window
+// (with it the selection) if it was made here and still exists. The display
+// stays open.
 void CloseWindowView(WindowView& view);
