@@ -73,6 +73,7 @@ struct WaylandOutput {
   wl_callback* frame = nullptr;  // the frame callback asked for with the last commit
   int32_t width = 0;             // buffer pixels
   int32_t height = 0;
+  int32_t surfaceScale = 1;      // the scale the surface was made for
   std::vector<uint32_t> picture; // what the output shows, width x height
   ShmBuffer buffers[2];
   ChangeList uncommitted;        // changed since the last commit
@@ -328,6 +329,7 @@ void CloseToplevel(void* data, xdg_toplevel*) { EndByInput(*static_cast<WaylandO
 const xdg_toplevel_listener kToplevelListener = {ConfigureToplevel, CloseToplevel, nullptr, nullptr};  // bound at version 1
 
 void CreateSurface(WaylandScreen& screen, WaylandOutput& o) {
+  o.surfaceScale = o.scale;
   o.width = (o.logical.right - o.logical.left) * o.scale;
   o.height = (o.logical.bottom - o.logical.top) * o.scale;
   if (o.width <= 0 || o.height <= 0) return;
@@ -647,6 +649,12 @@ void ShowWaylandScreen(WaylandScreen& screen) {
   }
   screen.showing = true;
   for (auto& o : screen.outputs) {
+    // An output whose size or scale changed gets a surface and buffers anew.
+    if (o->surface != nullptr && (o->surfaceScale != o->scale ||
+                                  o->width != (o->logical.right - o->logical.left) * o->scale ||
+                                  o->height != (o->logical.bottom - o->logical.top) * o->scale)) {
+      DestroySurface(*o);
+    }
     if (o->Ready() && o->surface == nullptr) CreateSurface(screen, *o);
   }
 }
