@@ -23,8 +23,9 @@ struct BufferRect {
   int32_t left, top, right, bottom;
 };
 
-// More changed rectangles than this are taken as the whole buffer.
-constexpr size_t kMaxListedRects = 256;
+// More changed rectangles than this are taken as the whole buffer: far more
+// than the frames a buffer can miss bring (64 molecules give about 130 a frame).
+constexpr size_t kMaxListedRects = 4096;
 
 struct ChangeList {
   std::vector<BufferRect> rects;
@@ -173,13 +174,14 @@ void CopyRect(const WaylandOutput& o, uint32_t* to, const BufferRect& r) {
 // compositor asked for a frame and anything changed.
 void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
   if (!o.configured || o.frame != nullptr || o.uncommitted.Empty() || o.picture.empty()) return;
+  // Of the free buffers, the one with least to bring up to date: compositors
+  // that copy a buffer at once give it back before the next frame, so the same
+  // one is drawn again with only this frame's rectangles.
   ShmBuffer* b = nullptr;
+  const auto staleness = [](const ShmBuffer& x) { return x.stale.whole ? SIZE_MAX : x.stale.rects.size(); };
   for (ShmBuffer& candidate : o.buffers) {
     if (candidate.buffer == nullptr && !MakeBuffer(screen, o, candidate)) return;
-    if (!candidate.busy) {
-      b = &candidate;
-      break;
-    }
+    if (!candidate.busy && (b == nullptr || staleness(candidate) < staleness(*b))) b = &candidate;
   }
   if (b == nullptr) return;  // both still read: its release brings the commit
   if (b->stale.whole) {
@@ -241,15 +243,23 @@ void DrawPiece(WaylandScreen& screen, const WaylandPicture& picture, const DibIm
     const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.area.top, n));
     if (x1 <= x0 || y1 <= y0) continue;
     const size_t rowPixels = static_cast<size_t>(x1 - x0) * m;
-    if (screen.scratch.size() < rowPixels * (y1 - y0) * m) screen.scratch.resize(rowPixels * (y1 - y0) * m);
-    ConvertBackBufferRect(source, {x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0}, screen.pixels,
-                          screen.scratch.data(), static_cast<int32_t>(rowPixels), m);
+    const SceneRect from{x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0};
     // Where the first converted pixel lands in the buffer, then clipped to it.
     const int32_t bx = (picture.area.left - o.logical.left + x0 * n) * o.scale;
     const int32_t by = (picture.area.top - o.logical.top + y0 * n) * o.scale;
     const BufferRect r{std::max(bx, 0), std::max(by, 0), std::min(bx + static_cast<int32_t>(rowPixels), o.width),
                        std::min(by + (y1 - y0) * m, o.height)};
     if (r.right <= r.left || r.bottom <= r.top) continue;
+    if (r.left == bx && r.top == by && r.right - r.left == static_cast<int32_t>(rowPixels) &&
+        r.bottom - r.top == (y1 - y0) * m) {
+      // Wholly on the output: converted straight into its picture.
+      ConvertBackBufferRect(source, from, screen.pixels, o.picture.data() + static_cast<size_t>(by) * o.width + bx,
+                            o.width, m);
+      NoteChanged(o, r);
+      continue;
+    }
+    if (screen.scratch.size() < rowPixels * (y1 - y0) * m) screen.scratch.resize(rowPixels * (y1 - y0) * m);
+    ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(), static_cast<int32_t>(rowPixels), m);
     for (int32_t y = r.top; y < r.bottom; ++y) {
       std::memcpy(o.picture.data() + static_cast<size_t>(y) * o.width + r.left,
                   screen.scratch.data() + static_cast<size_t>(y - by) * rowPixels + (r.left - bx),
