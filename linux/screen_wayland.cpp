@@ -52,7 +52,13 @@ struct ShmBuffer {
   uint32_t* data = nullptr;
   size_t bytes = 0;
   bool busy = false;   // the compositor may still read it
-  ChangeList stale;    // where it differs from the output's picture
+  ChangeList stale;    // where it is behind the buffer committed last
+};
+
+// A rectangle of picture `picture`'s back buffer still to be drawn on an output.
+struct PendingRect {
+  size_t picture;
+  SceneRect rect;
 };
 
 struct WaylandOutput {
@@ -75,9 +81,12 @@ struct WaylandOutput {
   int32_t width = 0;             // buffer pixels
   int32_t height = 0;
   int32_t surfaceScale = 1;      // the scale the surface was made for
-  std::vector<uint32_t> picture; // what the output shows, width x height
   ShmBuffer buffers[2];
-  ChangeList uncommitted;        // changed since the last commit
+  ShmBuffer* current = nullptr;  // the buffer committed last: what the output shows
+  // Drawn at the next commit, composed from the scenes as they are then.
+  std::vector<PendingRect> pending;
+  bool repaint = false;          // the whole output, instead of `pending`
+  ChangeList uncommitted;        // drawn since the last commit: its damage
 
   bool Ready() const { return outputDone && (screen->outputManager == nullptr || xdgDone); }
 };
@@ -163,33 +172,57 @@ bool MakeBuffer(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& b) {
   return true;
 }
 
-void CopyRect(const WaylandOutput& o, uint32_t* to, const BufferRect& r) {
+void CopyRect(const WaylandOutput& o, const uint32_t* from, uint32_t* to, const BufferRect& r) {
   for (int32_t y = r.top; y < r.bottom; ++y) {
     const size_t at = static_cast<size_t>(y) * o.width + r.left;
-    std::memcpy(to + at, o.picture.data() + at, sizeof(uint32_t) * (r.right - r.left));
+    std::memcpy(to + at, from + at, sizeof(uint32_t) * (r.right - r.left));
   }
 }
 
-// Puts the output's picture on screen with the next free buffer, if its
-// compositor asked for a frame and anything changed.
+void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+                     SceneRect rect, bool composed);
+
+// Draws what changed since the last commit into a free buffer and commits it,
+// if the compositor asked for a frame. The sprites are composed as they stand
+// now, so rectangles of frames that waited for a buffer show the latest one.
 void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
-  if (!o.configured || o.frame != nullptr || o.uncommitted.Empty() || o.picture.empty()) return;
-  // Of the free buffers, the one with least to bring up to date: compositors
-  // that copy a buffer at once give it back before the next frame, so the same
-  // one is drawn again with only this frame's rectangles.
+  if (!o.configured || o.frame != nullptr || (o.pending.empty() && !o.repaint)) return;
+  // The buffer shown last when the compositor gave it back (compositors that
+  // copy a buffer at once do so before the next frame): it is up to date, and
+  // only this frame is drawn into it. Else the other, brought up to date first.
   ShmBuffer* b = nullptr;
-  const auto staleness = [](const ShmBuffer& x) { return x.stale.whole ? SIZE_MAX : x.stale.rects.size(); };
   for (ShmBuffer& candidate : o.buffers) {
     if (candidate.buffer == nullptr && !MakeBuffer(screen, o, candidate)) return;
-    if (!candidate.busy && (b == nullptr || staleness(candidate) < staleness(*b))) b = &candidate;
+    if (!candidate.busy && (b == nullptr || &candidate == o.current)) b = &candidate;
   }
   if (b == nullptr) return;  // both still read: its release brings the commit
-  if (b->stale.whole) {
-    std::memcpy(b->data, o.picture.data(), b->bytes);
-  } else {
-    for (const BufferRect& r : b->stale.rects) CopyRect(o, b->data, r);
+  if (o.current == nullptr) {
+    o.repaint = true;
+  } else if (b != o.current && !o.repaint) {
+    if (b->stale.whole) {
+      std::memcpy(b->data, o.current->data, b->bytes);
+    } else {
+      for (const BufferRect& r : b->stale.rects) CopyRect(o, o.current->data, b->data, r);
+    }
   }
   b->stale.Clear();
+  if (o.repaint) {
+    std::fill(b->data, b->data + b->bytes / 4, screen.pixels[0]);
+    o.uncommitted.whole = true;
+    for (ShmBuffer& other : o.buffers) other.stale.whole = &other != b;
+    for (const WaylandPicture& picture : screen.pictures) {
+      // Before the first frame the sprites are not shown yet: the background.
+      DrawPictureRect(screen, o, *b, picture, {0, 0, picture.scene->backBuffer.width, picture.scene->backBuffer.height},
+                      screen.presented);
+    }
+  } else {
+    for (const PendingRect& p : o.pending) {
+      if (p.picture < screen.pictures.size()) DrawPictureRect(screen, o, *b, screen.pictures[p.picture], p.rect, true);
+    }
+  }
+  o.pending.clear();
+  o.repaint = false;
+  o.current = b;
   wl_surface_attach(o.surface, b->buffer, 0, 0);
   if (o.uncommitted.whole) {
     wl_surface_damage_buffer(o.surface, 0, 0, o.width, o.height);
@@ -211,14 +244,21 @@ void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
   b->busy = true;
 }
 
-void NoteChanged(WaylandOutput& o, const BufferRect& r) {
+// `r` of `target` was drawn: damage, and the other buffer is behind there.
+void NoteDrawn(WaylandOutput& o, const ShmBuffer& target, const BufferRect& r) {
   o.uncommitted.Add(r);
-  for (ShmBuffer& b : o.buffers) b.stale.Add(r);
+  for (ShmBuffer& b : o.buffers) {
+    if (&b != &target) b.stale.Add(r);
+  }
 }
 
-void NoteAllChanged(WaylandOutput& o) {
-  o.uncommitted.whole = true;
-  for (ShmBuffer& b : o.buffers) b.stale.whole = true;
+// More rectangles waiting than this (an output whose compositor asks for no
+// frames, say) are dropped for a whole repaint.
+constexpr size_t kMaxPendingRects = 4096;
+
+void NoteRepaint(WaylandOutput& o) {
+  o.repaint = true;
+  o.pending.clear();
 }
 
 // ---- drawing
@@ -228,20 +268,18 @@ int32_t DivideUp(int32_t a, int32_t b) { return -DivideDown(-a, b); }
 
 // Draws `piece` of `source` (a back buffer, or the canvas with the piece at its
 // top-left when `canvasLeft`/`canvasTop` say where it lies in the back buffer)
-// onto every output it lies on.
-void DrawPiece(WaylandScreen& screen, const WaylandPicture& picture, const DibImage& source, SceneRect piece,
-               int32_t canvasLeft, int32_t canvasTop) {
+// into `target`, where it lies on the output.
+void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+               const DibImage& source, SceneRect piece, int32_t canvasLeft, int32_t canvasTop) {
   const int32_t n = picture.scale;
-  for (auto& op : screen.outputs) {
-    WaylandOutput& o = *op;
-    if (o.picture.empty()) continue;
+  {
     const int32_t m = n * o.scale;
     // The piece's back-buffer pixels that show on this output.
     const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.area.left, n));
     const int32_t x1 = std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.area.left, n));
     const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.area.top, n));
     const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.area.top, n));
-    if (x1 <= x0 || y1 <= y0) continue;
+    if (x1 <= x0 || y1 <= y0) return;
     const size_t rowPixels = static_cast<size_t>(x1 - x0) * m;
     const SceneRect from{x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0};
     // Where the first converted pixel lands in the buffer, then clipped to it.
@@ -249,29 +287,31 @@ void DrawPiece(WaylandScreen& screen, const WaylandPicture& picture, const DibIm
     const int32_t by = (picture.area.top - o.logical.top + y0 * n) * o.scale;
     const BufferRect r{std::max(bx, 0), std::max(by, 0), std::min(bx + static_cast<int32_t>(rowPixels), o.width),
                        std::min(by + (y1 - y0) * m, o.height)};
-    if (r.right <= r.left || r.bottom <= r.top) continue;
+    if (r.right <= r.left || r.bottom <= r.top) return;
     if (r.left == bx && r.top == by && r.right - r.left == static_cast<int32_t>(rowPixels) &&
         r.bottom - r.top == (y1 - y0) * m) {
-      // Wholly on the output: converted straight into its picture.
-      ConvertBackBufferRect(source, from, screen.pixels, o.picture.data() + static_cast<size_t>(by) * o.width + bx,
+      // Wholly on the output: converted straight into the buffer.
+      ConvertBackBufferRect(source, from, screen.pixels, target.data + static_cast<size_t>(by) * o.width + bx,
                             o.width, m);
-      NoteChanged(o, r);
-      continue;
+      NoteDrawn(o, target, r);
+      return;
     }
     if (screen.scratch.size() < rowPixels * (y1 - y0) * m) screen.scratch.resize(rowPixels * (y1 - y0) * m);
     ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(), static_cast<int32_t>(rowPixels), m);
     for (int32_t y = r.top; y < r.bottom; ++y) {
-      std::memcpy(o.picture.data() + static_cast<size_t>(y) * o.width + r.left,
+      std::memcpy(target.data + static_cast<size_t>(y) * o.width + r.left,
                   screen.scratch.data() + static_cast<size_t>(y - by) * rowPixels + (r.left - bx),
                   sizeof(uint32_t) * (r.right - r.left));
     }
-    NoteChanged(o, r);
+    NoteDrawn(o, target, r);
   }
 }
 
-// Draws `rect` of a picture, with the sprites composed over it or the back
-// buffer as it is, in pieces the size of the canvas.
-void DrawPictureRect(WaylandScreen& screen, const WaylandPicture& picture, SceneRect rect, bool composed) {
+// Draws `rect` of a picture into `target`, with the sprites composed over the
+// background or the back buffer as it is (the background alone), in pieces the
+// size of the canvas.
+void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+                     SceneRect rect, bool composed) {
   const SceneRect r = ClipRectToImage(rect, picture.scene->backBuffer);
   const int32_t pieceWidth = screen.canvas.width, pieceRows = screen.canvas.height;
   for (int32_t left = r.left; left < r.left + r.width; left += pieceWidth) {
@@ -280,29 +320,34 @@ void DrawPictureRect(WaylandScreen& screen, const WaylandPicture& picture, Scene
       const SceneRect piece{left, top, width, std::min(pieceRows, r.top + r.height - top)};
       if (composed) {
         ComposeSceneRect(*picture.scene, piece, screen.canvas);
-        DrawPiece(screen, picture, screen.canvas, piece, left, top);
+        DrawPiece(screen, o, target, picture, screen.canvas, piece, left, top);
       } else {
-        DrawPiece(screen, picture, picture.scene->backBuffer, piece, 0, 0);
+        DrawPiece(screen, o, target, picture, picture.scene->backBuffer, piece, 0, 0);
       }
     }
   }
 }
 
-// Every output's whole picture: black, then each picture's background.
-void PaintOutputs(WaylandScreen& screen) {
-  for (auto& o : screen.outputs) {
-    std::fill(o->picture.begin(), o->picture.end(), screen.pixels[0]);
-    NoteAllChanged(*o);
-  }
-  for (const WaylandPicture& picture : screen.pictures) {
-    const DibImage& b = picture.scene->backBuffer;
-    DrawPictureRect(screen, picture, {0, 0, b.width, b.height}, false);
-  }
-}
-
+// Notes `rect` of the picture being presented on every output it lies on.
 void PutFrameRect(void* context, const DibImage&, SceneRect rect) {
   auto& screen = *static_cast<WaylandScreen*>(context);
-  if (screen.aimed < screen.pictures.size()) DrawPictureRect(screen, screen.pictures[screen.aimed], rect, true);
+  if (screen.aimed >= screen.pictures.size()) return;
+  screen.presented = true;
+  const WaylandPicture& picture = screen.pictures[screen.aimed];
+  const int32_t n = picture.scale;
+  const ScreenRect area{picture.area.left + rect.left * n, picture.area.top + rect.top * n,
+                        picture.area.left + (rect.left + rect.width) * n, picture.area.top + (rect.top + rect.height) * n};
+  for (auto& o : screen.outputs) {
+    if (o->surface == nullptr || o->repaint || area.right <= o->logical.left || area.left >= o->logical.right ||
+        area.bottom <= o->logical.top || area.top >= o->logical.bottom) {
+      continue;
+    }
+    if (o->pending.size() >= kMaxPendingRects) {
+      NoteRepaint(*o);
+    } else {
+      o->pending.push_back({screen.aimed, rect});
+    }
+  }
 }
 
 // ---- surfaces
@@ -318,8 +363,9 @@ void DestroySurface(WaylandOutput& o) {
   o.xdgSurface = nullptr;
   o.surface = nullptr;
   o.configured = false;
-  o.picture.clear();
-  o.picture.shrink_to_fit();
+  o.current = nullptr;
+  o.pending.clear();
+  o.repaint = false;
   o.uncommitted.Clear();
 }
 
@@ -328,7 +374,7 @@ void ConfigureSurface(void* data, xdg_surface* surface, uint32_t serial) {
   xdg_surface_ack_configure(surface, serial);
   if (!o.configured) {
     o.configured = true;
-    NoteAllChanged(o);
+    NoteRepaint(o);
     CommitOutput(*o.screen, o);
   }
 }
@@ -343,7 +389,6 @@ void CreateSurface(WaylandScreen& screen, WaylandOutput& o) {
   o.width = (o.logical.right - o.logical.left) * o.scale;
   o.height = (o.logical.bottom - o.logical.top) * o.scale;
   if (o.width <= 0 || o.height <= 0) return;
-  o.picture.assign(static_cast<size_t>(o.width) * o.height, screen.pixels[0]);
   o.surface = wl_compositor_create_surface(screen.compositor);
   wl_surface_set_buffer_scale(o.surface, o.scale);
   o.xdgSurface = xdg_wm_base_get_xdg_surface(screen.wmBase, o.surface);
@@ -679,6 +724,7 @@ void HideWaylandScreen(WaylandScreen& screen) {
 
 bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictures) {
   screen.pictures = std::move(pictures);
+  screen.presented = false;
   if (screen.pictures.empty()) return true;
   const DibImage& backBuffer = screen.pictures.front().scene->backBuffer;
   if (backBuffer.header == nullptr) return false;
@@ -690,7 +736,7 @@ bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictu
   const uint8_t* colourTable = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
   if (!BuildPixelTable(colourTable, layout, false, screen.pixels)) return false;
   // Outputs whose surfaces were made before the table are repainted here too.
-  PaintOutputs(screen);
+  for (auto& o : screen.outputs) NoteRepaint(*o);
   return true;
 }
 

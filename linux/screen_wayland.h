@@ -73,8 +73,9 @@ struct WaylandScreen {
   std::vector<WaylandPicture> pictures;
   PixelTable pixels{};
   size_t aimed = 0;             // the picture PresentScene presents now
+  bool presented = false;       // a frame was presented since SetWaylandPictures
   DibImage canvas;              // where a frame's rectangles are composed
-  std::vector<uint32_t> scratch;  // one converted piece, before it is copied onto the outputs
+  std::vector<uint32_t> scratch;  // a converted piece that reaches past its output's edge
 };
 
 // Binds the compositor's globals on `display` (which the screen then owns) and
@@ -94,18 +95,20 @@ void ShowWaylandScreen(WaylandScreen& screen);
 void HideWaylandScreen(WaylandScreen& screen);
 
 // Takes the animations to show, after a (re)start: the pixel table from the
-// first scene's colour table, every output painted anew (black where no picture
-// lies, each picture's background). False when memory runs out.
+// first scene's colour table, and every output painted anew at its next commit
+// (black where no picture lies, each picture's background, its sprites once a
+// frame was presented). False when the colour table is missing.
 bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictures);
 
 // The sink picture `index`'s scene presents into (AimWaylandSink first): each
-// rectangle is composed from the sprites and drawn, enlarged, on every output it
-// lies on, which then commits it at its next frame callback.
+// rectangle is noted for every output it lies on, and drawn there, composed from
+// the sprites as they stand then and enlarged, when the output next commits.
 PresentSink MakeWaylandSink(WaylandScreen& screen);
 void AimWaylandSink(WaylandScreen& screen, size_t index);
 
-// Commits what changed on each output whose compositor asked for a frame and
-// that has a free buffer; the others commit when their callback or buffer comes.
+// Draws and commits what changed on each output whose compositor asked for a
+// frame and that has a free buffer; the others do when their callback or
+// buffer comes.
 void CommitWaylandFrames(WaylandScreen& screen);
 
 // Sends the requests, waits up to `timeoutMs` (-1: for ever) for the
