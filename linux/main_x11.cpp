@@ -19,6 +19,7 @@
 
 #include "animation/animation.h"
 #include "animation/desktop.h"
+#include "linux/main_wayland.h"
 #include "linux/sounds_sdl.h"
 #include "linux/window_x11.h"
 #include "resources/embedded_assets.h"
@@ -236,10 +237,6 @@ bool AwaitFreeInput(WindowView& view, int& endSignal, std::string& error) {
 
 // Returns the exit status; `endSignal` is the signal that ended the run, if any.
 int RunProgram(const ProgramOptions& options, int& endSignal) {
-  if (!CatchEndSignals()) {
-    std::perror("brisel: signals");
-    return 1;
-  }
   const char* displayName = options.display.empty() ? nullptr : options.display.c_str();
   Display* display = XOpenDisplay(displayName);
   if (display == nullptr) {
@@ -362,8 +359,24 @@ int main(int argc, char** argv) {
     std::puts("brisel " BRISEL_VERSION);
     return 0;
   }
+  if (!CatchEndSignals()) {
+    std::perror("brisel: signals");
+    return 1;
+  }
+  // Full screen goes to a Wayland compositor that answers; -wayland and -idle
+  // need one.
+  const bool waylandAsked = options.displaySystem == DisplaySystem::Wayland || options.idleSeconds >= 0;
+  wl_display* wayland = nullptr;
+  if (ChooseWayland(options, true)) {
+    wayland = ConnectWayland(waylandAsked, error);
+    if (wayland == nullptr && waylandAsked) {
+      std::fprintf(stderr, "brisel: %s\n", error.c_str());
+      return 1;
+    }
+  }
   int endSignal = 0;
-  const int status = RunProgram(options, endSignal);
+  const int status = wayland != nullptr ? RunWaylandProgram(options, wayland, signalPipe[0], endSignal)
+                                        : RunProgram(options, endSignal);
   if (endSignal != 0) {
     // Ended by a signal after cleaning up: as a process the signal ended, so
     // whoever started the program sees why it ended.

@@ -24,6 +24,10 @@ const char* const kProgramUsage =
     "                       a key, a click or a pointer move ends it\n"
     "  -monitors M          in full screen: main (the primary monitor, the others black), each (the\n"
     "                       default: every monitor its own molecules) or across (one flock on all)\n"
+    "  -wayland | -x11      the display system for full screen (default: Wayland when WAYLAND_DISPLAY\n"
+    "                       reaches a compositor, else X11); -wayland is always full screen\n"
+    "  -idle [SECONDS]      Wayland: wait in the background until the desktop has been idle SECONDS\n"
+    "                       (default 300), then show full screen until input; ends on SIGTERM\n"
     "  -scale N|auto        show each pixel as N x N, 1..4; auto (the default): the screen's DPI / 96\n"
     "  -visual V            its own window's visual: default, truecolor, best or a visual id\n"
     "  -sync                synchronous X requests, for debugging\n"
@@ -121,7 +125,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     const auto is = [name](const char* n) { return std::strcmp(name, n) == 0; };
     const bool takesValue = is("display") || is("geometry") || is("visual") || is("count") ||
                             is("sound-frequency") || is("window-id") || is("seed") || is("ticks") ||
-                            is("scale") || is("monitors");
+                            is("scale") || is("monitors") || is("idle");
     if (equals != nullptr && !takesValue) {
       error = "option " + QuoteForMessage(option) + " takes no value";
       return false;
@@ -132,6 +136,20 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     else if (is("window")) root = false;
     else if (is("sync")) options.synchronous = true;
     else if (is("fullscreen")) options.fullscreen = true;
+    else if (is("x11")) options.displaySystem = DisplaySystem::X11;
+    else if (is("wayland")) options.displaySystem = DisplaySystem::Wayland;
+    else if (is("idle")) {
+      // The number may be left out: the next argument is taken only when it is one.
+      const char* value = equals != nullptr ? equals + 1
+                          : i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9' ? argv[++i]
+                                                                                          : nullptr;
+      uint64_t seconds = kDefaultIdleSeconds;
+      if (value != nullptr && !ParseNumber(value, 10, 1, 86400, seconds)) {
+        error = "bad value " + QuoteForMessage(value) + " for " + option + " (1 to 86400 seconds)";
+        return false;
+      }
+      options.idleSeconds = static_cast<int32_t>(seconds);
+    }
     else if (is("fps") || is("no-fps") || is("install") || is("noinstall")) continue;
     else if (is("display") || is("geometry") || is("visual")) {
       const char* value = takeValue();
@@ -206,6 +224,12 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     }
     windowOption = true;
   }
+  const bool waylandOnly = options.displaySystem == DisplaySystem::Wayland || options.idleSeconds >= 0;
+  if (waylandOnly && (windowOption || root || options.displaySystem == DisplaySystem::X11)) {
+    error = std::string(options.idleSeconds >= 0 ? "-idle" : "-wayland") +
+            " shows full screen on Wayland; it cannot go with -root, -window-id or -x11";
+    return false;
+  }
   if (windowOption) {
     options.target = DrawTarget::Window;
     options.windowId = windowId;
@@ -213,4 +237,10 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     options.target = DrawTarget::Root;
   }
   return true;
+}
+
+bool ChooseWayland(const ProgramOptions& options, bool compositorReachable) {
+  if (options.target != DrawTarget::OwnWindow || options.displaySystem == DisplaySystem::X11) return false;
+  if (options.displaySystem == DisplaySystem::Wayland || options.idleSeconds >= 0) return true;
+  return options.fullscreen && compositorReachable && options.display.empty();
 }

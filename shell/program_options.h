@@ -16,6 +16,16 @@ enum class DrawTarget {
   Root,       // the root window (-root)
 };
 
+// Which display system a window of its own is shown on.
+enum class DisplaySystem {
+  Either,   // Wayland in full screen when a compositor can be reached, else X11
+  X11,      // -x11
+  Wayland,  // -wayland: full screen on the compositor's outputs
+};
+
+// -idle without a number: five minutes.
+constexpr int32_t kDefaultIdleSeconds = 300;
+
 struct ProgramOptions {
   int32_t moleculeCount = 10;   // -count, 1..64
   bool sound = false;           // -sound / -no-sound
@@ -29,6 +39,8 @@ struct ProgramOptions {
   bool version = false;         // -version: print the version and end
   bool fullscreen = false;      // -fullscreen: a window of its own covers every monitor (no effect on a given window)
   MonitorChoice monitors = kDefaultMonitorChoice;  // -monitors: how the animation spreads over them in full screen
+  DisplaySystem displaySystem = DisplaySystem::Either;  // -x11 / -wayland
+  int32_t idleSeconds = -1;     // -idle: wait in the background for this much idleness (Wayland); -1 shows at once
   int32_t scale = kAutoScale;   // -scale: screen pixels across each pixel, 1..4, or kAutoScale (from the DPI)
   // The options every X program or xscreensaver program takes. The edge reads
   // the geometry and the visual; -fps, -no-fps, -install and -noinstall are
@@ -55,7 +67,15 @@ std::string QuoteForMessage(const std::string& text);
 // Window ids are decimal or 0x-hexadecimal. A value follows its option as the
 // next argument or after "=" in the same one ("--count=5"). On an unknown
 // option, a missing or bad value (the reason names the values allowed), or a bad
-// XSCREENSAVER_WINDOW with -root, returns false with a one-line reason in
+// XSCREENSAVER_WINDOW with -root, or options that cannot go together (-wayland
+// or -idle with -root, -window-id or -x11), returns false with a one-line reason in
 // `error`; `badEnvironment`, when given, tells the last case from the others.
+// Decides the edge, after ParseProgramOptions succeeded: true for Wayland.
+// -root and a given window are X11's, as is -x11; -wayland and -idle are
+// Wayland's; otherwise full screen goes to Wayland when `compositorReachable`
+// (WAYLAND_DISPLAY is set and a compositor answered there) and no -display
+// names an X server, and a plain window stays X11.
+bool ChooseWayland(const ProgramOptions& options, bool compositorReachable);
+
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
                          ProgramOptions& options, std::string& error, bool* badEnvironment = nullptr);

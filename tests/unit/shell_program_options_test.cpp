@@ -80,6 +80,26 @@ TEST(ProgramOptions, WindowIdBeatsTheEnvironmentWhichStandsInForRoot) {
   EXPECT_EQ(o.windowId, 31u);
 }
 
+// Which edge runs: command line, then whether a compositor answered.
+TEST(ProgramOptions, ChoosesWaylandForFullScreenWhenACompositorAnswers) {
+  struct Row {
+    std::initializer_list<const char*> args;
+    bool reachable, wayland;
+    int idle;
+  };
+  for (const Row& row : {Row{{"-fullscreen"}, true, true, -1}, Row{{"-fullscreen"}, false, false, -1},
+                         Row{{}, true, false, -1}, Row{{"-root"}, true, false, -1},
+                         Row{{"-fullscreen", "-display", ":1"}, true, false, -1},
+                         Row{{"-fullscreen", "-x11"}, true, false, -1}, Row{{"-x11", "-wayland"}, false, true, -1},
+                         Row{{"-idle", "-count", "3"}, false, true, kDefaultIdleSeconds},
+                         Row{{"--idle=2"}, true, true, 2}, Row{{"-idle", "86400"}, true, true, 86400}}) {
+    ProgramOptions o;
+    ASSERT_TRUE(Parse(row.args, o, "0x2a"));
+    EXPECT_EQ(ChooseWayland(o, row.reachable), row.wayland) << (row.args.size() > 0 ? *row.args.begin() : "(none)");
+    EXPECT_EQ(o.idleSeconds, row.idle);
+  }
+}
+
 TEST(ProgramOptions, RefusesBadOptionsAndValues) {
   for (std::initializer_list<const char*> args : {
            std::initializer_list<const char*>{"-count", "0"}, {"-count", "65"}, {"-count"}, {"-count", "ten"},
@@ -88,7 +108,8 @@ TEST(ProgramOptions, RefusesBadOptionsAndValues) {
            {"-window-id", "0"}, {"-window-id", "0x"}, {"-window-id", "0x100000000"}, {"-fast"}, {"-"}, {"--"},
            {"count"}, {"-count="}, {"--count=5x"}, {"-sound=1"}, {"-=5"}, {"-display"}, {"-geometry", ""},
            {"-visual"}, {"-visual", "foo"}, {"-visual", "0x"}, {"-scale", "0"}, {"-scale", "5"}, {"-scale"}, {"-scale", "AUTO"},
-           {"-monitors"}, {"-monitors", "all"}}) {
+           {"-monitors"}, {"-monitors", "all"}, {"-idle", "0"}, {"-idle=x"}, {"-wayland", "-root"},
+           {"-idle", "-window-id", "7"}, {"-x11", "-idle"}}) {
     ProgramOptions o;
     std::string joined;
     for (const char* a : args) joined += std::string(a) + " ";
