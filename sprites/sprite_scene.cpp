@@ -190,6 +190,37 @@ void RenderScene(SpriteScene& scene, const PresentSink& sink) {
   for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
 }
 
+namespace {
+
+// One picture's rectangles, handed on to a desktop sink with its place.
+struct PictureSink {
+  const DesktopSink* sink;
+  PicturePlace place;
+};
+
+void BeginPicture(void* context, const DibImage&) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->begin != nullptr) p->sink->begin(p->sink->context, p->place);
+}
+
+void PutPicture(void* context, const DibImage&, SceneRect rect) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->put != nullptr) p->sink->put(p->sink->context, p->place, rect);
+}
+
+void EndPicture(void* context) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->end != nullptr) p->sink->end(p->sink->context);
+}
+
+}  // namespace
+
+void PresentPicture(SpriteScene& scene, int32_t left, int32_t top, int32_t scale, const DesktopSink& sink) {
+  PictureSink picture{&sink, {&scene, left - sink.originX, top - sink.originY, scale}};
+  const PresentSink each{&picture, BeginPicture, PutPicture, EndPicture};
+  sink.composes ? PresentScene(scene, each) : RenderScene(scene, each);
+}
+
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas) {
   if (rect.width <= 0 || rect.height <= 0 || rect.width > canvas.width || rect.height > canvas.height) return;
   uint8_t* top = PixelAt(canvas, 0, 0);
