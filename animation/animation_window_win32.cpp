@@ -2,7 +2,6 @@
 // tear-down on destruction; everything else goes on to ShellDefaultProc.
 #include "animation/animation_window_win32.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "animation/animation.h"
@@ -69,42 +68,35 @@ struct WindowRun {
 
 WindowRun run;
 
-// The monitors the window shows on, in virtual-screen pixels, and the scale of
-// each. A full-screen window over every monitor: the system's monitors, each at
-// its own DPI ("across": the primary's for the whole flock, so that a molecule
-// keeps its size and speed as it crosses). Any other (the primary alone, the
-// preview): its client area as one monitor, at its screen's DPI (a preview's is
-// its parent's).
-struct MonitorList {
-  std::vector<ScreenRect> monitors;
-  std::vector<int32_t> scales;
-};
+// Whether the window is full screen over every monitor ("each", "across"); the
+// primary alone and the preview are one monitor of the client area's size.
+bool SpansMonitors(HWND window) { return GetParent(window) == nullptr && TheShellState().spansMonitors; }
 
-MonitorList ListMonitors(HWND window, POINT origin) {
-  MonitorList list;
-  const HWND parent = GetParent(window);
-  if (parent == nullptr && TheShellState().spansMonitors) {
-    list.monitors = FindMonitorRectsOrScreen();
-    for (const ScreenRect& m : list.monitors) {
-      list.scales.push_back(ScaleForDpi(FindMonitorDpi(TheMonitorChoice() == MonitorChoice::Across ? list.monitors.front() : m)));
-    }
-    return list;
-  }
+// The monitors the window shows on, in virtual-screen pixels: the system's when
+// it spans them, else its client area at `origin`.
+std::vector<ScreenRect> ListMonitors(HWND window, POINT origin) {
+  if (SpansMonitors(window)) return FindMonitorRectsOrScreen();
   RECT client{};
   GetClientRect(window, &client);
-  list.monitors = {{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}};
-  list.scales = {ScaleForDpi(FindWindowDpi(parent != nullptr ? parent : window))};
-  return list;
+  return {{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}};
 }
 
-// The desktop on `list`, new molecules seeded with `seed`.
-void SetUpDesktopOn(HWND window, const MonitorList& list, uint32_t seed) {
-  Desktop& desktop = TheDesktop();
-  PlanDesktop(desktop, TheMonitorChoice(), list.monitors);
-  for (auto& view : desktop.views) {
-    const auto at = std::find(list.monitors.begin(), list.monitors.end(), view->area);
-    view->scale = at != list.monitors.end() ? list.scales[at - list.monitors.begin()] : list.scales.front();
+// The scale of a view on `area`: spanning the monitors, its monitor's DPI
+// ("across": the primary's for the whole flock, so that a molecule keeps its
+// size and speed as it crosses); else the screen's (a preview's is its parent's).
+int32_t ChooseScale(HWND window, const Desktop& desktop, const ScreenRect& area) {
+  if (!SpansMonitors(window)) {
+    const HWND parent = GetParent(window);
+    return ScaleForDpi(FindWindowDpi(parent != nullptr ? parent : window));
   }
+  return ScaleForDpi(FindMonitorDpi(desktop.choice == MonitorChoice::Across ? desktop.monitors.front() : area));
+}
+
+// The desktop on `monitors`, new molecules seeded with `seed`.
+void SetUpDesktopOn(HWND window, const std::vector<ScreenRect>& monitors, uint32_t seed) {
+  Desktop& desktop = TheDesktop();
+  PlanDesktop(desktop, TheMonitorChoice(), monitors);
+  for (auto& view : desktop.views) view->scale = ChooseScale(window, desktop, view->area);
   const ScenePlatform platform = Win32ScenePlatform(window);
   SetUpDesktop(desktop, TheSettings(), seed, &platform);
 }
@@ -158,19 +150,16 @@ void FitAnimationToWindow(HWND window) {
   // or the window moved or changed its size.
   POINT origin{};
   ClientToScreen(window, &origin);
-  const MonitorList list = ListMonitors(window, origin);
+  const std::vector<ScreenRect> monitors = ListMonitors(window, origin);
   const Desktop& desktop = TheDesktop();
-  bool same = list.monitors == desktop.monitors && origin.x == run.origin.x && origin.y == run.origin.y &&
-              !desktop.views.empty();
-  for (size_t k = 0; same && k < list.monitors.size(); ++k) {
-    for (const auto& view : desktop.views) same = same && (view->area != list.monitors[k] || view->scale == list.scales[k]);
-  }
+  bool same = monitors == desktop.monitors && origin.x == run.origin.x && origin.y == run.origin.y;
+  for (const auto& view : desktop.views) same = same && view->scale == ChooseScale(window, desktop, view->area);
   if (same) return;
   ReleaseWindowDesktop(window);
   run.origin = origin;
   // New molecules from the random source that goes on.
-  SetUpDesktopOn(window, list, static_cast<uint32_t>(ScaledRandom(run.random, 32767)) << 16 |
-                                   static_cast<uint32_t>(ScaledRandom(run.random, 32767)));
+  SetUpDesktopOn(window, monitors, static_cast<uint32_t>(ScaledRandom(run.random, 32767)) << 16 |
+                                       static_cast<uint32_t>(ScaledRandom(run.random, 32767)));
   InvalidateRect(window, nullptr, TRUE);  // the old picture goes: black until the molecules draw
 }
 

@@ -74,24 +74,16 @@ bool IsShownByAnother(const std::vector<ScreenRect>& monitors, size_t i, bool wh
   return false;
 }
 
-// The sprites' first patterns are drawn before the molecules, as on one screen
-// (the first tick replaces them, but the draws keep their place in the sequence).
-std::vector<int32_t> SetUpMotion(AnimationState& state, const SaverSettings& settings, uint32_t seed) {
-  state.settings = settings;
-  SeedRandom(state.random, seed);
-  std::vector<int32_t> patterns;
-  for (int32_t i = 0; i < settings.moleculeCount; ++i) patterns.push_back(ScaledRandom(state.random, kFrameCount));
-  SetUpMolecules(state);
-  return patterns;
-}
-
-// View `view`'s picture of its animation, its sprites as SetUpAnimation leaves them.
-void SetUpPicture(DesktopView& view, const std::vector<int32_t>& patterns, const ScenePlatform& platform,
-                  int32_t width, int32_t height) {
+// View `view`'s picture of its animation, width x height animation pixels, its
+// sprites as SetUpAnimation leaves them: the sprites' first patterns are the
+// draws `patterns` replays (made before the molecules' draws; the first tick
+// replaces them, but they keep their place in the random sequence).
+void SetUpPicture(DesktopView& view, RandomSource patterns, const ScenePlatform& platform, int32_t width,
+                  int32_t height) {
   const AnimationState& state = *view.state;
   SetUpAnimationScene(state, view.scene, platform, width, height);
-  for (int32_t i = 0; i < static_cast<int32_t>(patterns.size()); ++i) {
-    SetSpritePattern(view.scene, i, patterns[i]);
+  for (int32_t i = 0; i < state.settings.moleculeCount; ++i) {
+    SetSpritePattern(view.scene, i, ScaledRandom(patterns, kFrameCount));
     SetSpriteCentre(view.scene, i, state.width / 2 - view.offsetX, state.height / 2 - view.offsetY);
   }
 }
@@ -118,58 +110,51 @@ void PlanDesktop(Desktop& desktop, MonitorChoice choice, const std::vector<Scree
 
 void SetUpDesktop(Desktop& desktop, const SaverSettings& settings, uint32_t seed, const ScenePlatform* platform) {
   desktop.animations.clear();
-  if (desktop.views.empty()) return;
-  if (desktop.choice == MonitorChoice::Across) {
-    // One flock over the bounds at the first view's scale; each view shows the
-    // animation pixels its monitor touches.
-    const ScreenRect& b = desktop.bounds;
-    const int32_t scale = std::clamp(desktop.views.front()->scale, kMinPresentScale, kMaxPresentScale);
-    auto state = std::make_unique<AnimationState>();
-    state->scale = scale;
-    state->width = AnimationSide(b.right - b.left, scale);
-    state->height = AnimationSide(b.bottom - b.top, scale);
-    if (desktop.monitors.size() > 1) {
-      // The monitors in the animation's own pixels, from the bounds' top-left corner.
-      for (const ScreenRect& m : desktop.monitors) {
-        if (IsEmpty(m)) continue;
-        const ScreenRect r = Shift(m, -b.left, -b.top);
-        state->regions.push_back({r.left / scale, r.top / scale, r.right / scale, r.bottom / scale});
-      }
-    }
-    const std::vector<int32_t> patterns = SetUpMotion(*state, settings, AnimationSeed(seed, 0));
-    for (auto& view : desktop.views) {
-      ScreenRect& area = view->area;
-      // Whole animation pixels, so that a monitor whose corner is not on the
-      // scale's grid still shows every pixel where the bounds' picture has it.
-      const int32_t left = (area.left - b.left) / scale, top = (area.top - b.top) / scale;
-      const int32_t right = std::min((area.right - b.left + scale - 1) / scale, state->width);
-      const int32_t bottom = std::min((area.bottom - b.top + scale - 1) / scale, state->height);
-      area.left = b.left + left * scale;
-      area.top = b.top + top * scale;
-      view->scale = scale;
-      view->state = state.get();
-      view->offsetX = left;
-      view->offsetY = top;
-      if (platform != nullptr) {
-        SetUpPicture(*view, patterns, *platform, std::max(right - left, 0), std::max(bottom - top, 0));
-      }
-    }
-    desktop.animations.push_back(std::move(state));
-    return;
-  }
-  int32_t k = 0;
+  const bool across = desktop.choice == MonitorChoice::Across;
+  RandomSource patterns{};
   for (auto& view : desktop.views) {
-    auto state = std::make_unique<AnimationState>();
-    const ScreenRect& area = view->area;
-    view->scale = state->scale = std::clamp(view->scale, kMinPresentScale, kMaxPresentScale);
-    state->width = AnimationSide(area.right - area.left, view->scale);
-    state->height = AnimationSide(area.bottom - area.top, view->scale);
-    state->playsAmbient = k == 0;
-    const std::vector<int32_t> patterns = SetUpMotion(*state, settings, AnimationSeed(seed, k++));
-    view->state = state.get();
-    view->offsetX = view->offsetY = 0;
-    if (platform != nullptr) SetUpPicture(*view, patterns, *platform, state->width, state->height);
-    desktop.animations.push_back(std::move(state));
+    // Across, one flock over the bounds at the first view's scale; else one
+    // animation on each view's area.
+    const ScreenRect& origin = across ? desktop.bounds : view->area;
+    if (!across || desktop.animations.empty()) {
+      auto state = std::make_unique<AnimationState>();
+      const int32_t scale = std::clamp(view->scale, kMinPresentScale, kMaxPresentScale);
+      state->scale = scale;
+      state->width = AnimationSide(origin.right - origin.left, scale);
+      state->height = AnimationSide(origin.bottom - origin.top, scale);
+      state->playsAmbient = desktop.animations.empty();
+      state->settings = settings;
+      if (across && desktop.monitors.size() > 1) {
+        // The monitors in the animation's own pixels, from the bounds' top-left corner.
+        for (const ScreenRect& m : desktop.monitors) {
+          if (IsEmpty(m)) continue;
+          const ScreenRect r = Shift(m, -origin.left, -origin.top);
+          state->regions.push_back({r.left / scale, r.top / scale, r.right / scale, r.bottom / scale});
+        }
+      }
+      SeedRandom(state->random, AnimationSeed(seed, static_cast<int32_t>(desktop.animations.size())));
+      patterns = state->random;
+      for (int32_t i = 0; i < settings.moleculeCount; ++i) ScaledRandom(state->random, kFrameCount);
+      SetUpMolecules(*state);
+      desktop.animations.push_back(std::move(state));
+    }
+    AnimationState& state = *desktop.animations.back();
+    const int32_t scale = view->scale = state.scale;
+    // The animation pixels the view's area touches, whole ones, so that a
+    // monitor whose corner is not on the scale's grid still shows every pixel
+    // where the bounds' picture has it.
+    ScreenRect& area = view->area;
+    const int32_t left = (area.left - origin.left) / scale, top = (area.top - origin.top) / scale;
+    const int32_t right = std::min((area.right - origin.left + scale - 1) / scale, state.width);
+    const int32_t bottom = std::min((area.bottom - origin.top + scale - 1) / scale, state.height);
+    area.left = origin.left + left * scale;
+    area.top = origin.top + top * scale;
+    view->state = &state;
+    view->offsetX = left;
+    view->offsetY = top;
+    if (platform != nullptr) {
+      SetUpPicture(*view, patterns, *platform, std::max(right - left, 0), std::max(bottom - top, 0));
+    }
   }
 }
 

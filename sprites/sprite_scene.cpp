@@ -218,7 +218,11 @@ void EndPicture(void* context) {
 void PresentPicture(SpriteScene& scene, int32_t left, int32_t top, int32_t scale, const DesktopSink& sink) {
   PictureSink picture{&sink, {&scene, left - sink.originX, top - sink.originY, scale}};
   const PresentSink each{&picture, BeginPicture, PutPicture, EndPicture};
-  sink.composes ? PresentScene(scene, each) : RenderScene(scene, each);
+  // RenderScene, its composing left to a sink that composes itself.
+  const int32_t count = sink.composes || !scene.sprites ? 0 : scene.spriteCount;
+  for (int32_t i = count - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
+  PresentScene(scene, each);
+  for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
 }
 
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas) {
