@@ -245,13 +245,14 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
   for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
     const Sprite& sprite = scene.sprites[i];
+    if (!sprite.visible) continue;
     // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
     const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
     if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
         sprite.top + height <= rect.top) {
       continue;
     }
-    if (!sprite.visible || sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
+    if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
     const SpritePattern& p = *sprite.pattern;
     DrawTransparent(*p.image, view, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
                     static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
