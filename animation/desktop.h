@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "animation/animation.h"
-#include "sprites/sprite_scene.h"
 #include "animation/screen_rect.h"
+#include "sprites/sprite_scene.h"
 
 enum class MonitorChoice : int32_t {
   Main,    // the animation on the primary monitor, the others black
