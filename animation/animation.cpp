@@ -19,6 +19,17 @@ void SetUpAnimation(AnimationState& state, SpriteScene& scene, const ScenePlatfo
   for (int32_t i = state.molecules.count; i < count; ++i) SetSpriteVisible(scene, i, 0);
 }
 
+void SetUpAnimationScene(const AnimationState& state, SpriteScene& scene, const ScenePlatform& platform,
+                         int32_t width, int32_t height) {
+  const int32_t count = state.settings.moleculeCount;
+  CreateScene(scene, platform, count, kFrameCount, kSheetImages, width, height);
+  for (int32_t i = 0; i < count; ++i) SetSpriteSize(scene, i, kSpriteSide, kSpriteSide);
+  for (int32_t k = 0; k < kFrameCount; ++k) {
+    DefinePattern(scene, k, 0, kSpriteSide / 2, kSpriteSide / 2 + kSpriteSide * k);
+  }
+  for (int32_t i = 0; i < count; ++i) SetSpriteVisible(scene, i, i < state.molecules.count ? 1 : 0);
+}
+
 void StepAnimation(AnimationState& state, SpriteScene& scene, PlaySoundFn playSound,
                    void* soundContext) {
   StepMolecules(state, playSound, soundContext);

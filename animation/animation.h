@@ -21,6 +21,13 @@ constexpr int32_t kSheetImages = 1;  // the sheet "SPPAT_R0" holds all 32 frames
 // Sprites left without a molecule (the table could not be made) are hidden.
 void SetUpAnimation(AnimationState& state, SpriteScene& scene, const ScenePlatform& platform);
 
+// One picture of an animation set up with SetUpMolecules (state.molecules made):
+// `scene` (empty before) of width x height with one 64 x 64 sprite per molecule
+// and 32 patterns, as SetUpAnimation makes them, every sprite with a molecule
+// visible. A desktop makes one per monitor the animation shows on.
+void SetUpAnimationScene(const AnimationState& state, SpriteScene& scene, const ScenePlatform& platform,
+                         int32_t width, int32_t height);
+
 // The first half of a tick: steps the molecules (sounds go to `playSound`, which
 // may be null) and shows molecule i's frame at its centre (x / 16, y / 16) in
 // sprite i. The window procedure then renders the scene on its window.

@@ -1,14 +1,9 @@
-// The process's one animation state and sprite scene.
+// The process's one set of settings and one desktop.
 #include "animation/animation_globals_win32.h"
 
-AnimationState& TheAnimationState() {
-  static AnimationState state;
-  return state;
-}
-
-SpriteScene& TheSpriteScene() {
-  static SpriteScene scene;
-  return scene;
+SaverSettings& TheSettings() {
+  static SaverSettings settings;
+  return settings;
 }
 
 MonitorChoice& TheMonitorChoice() {

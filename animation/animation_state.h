@@ -7,7 +7,7 @@
 
 #include "animation/random_source.h"
 #include "animation/settings.h"
-#include "shell/monitors.h"
+#include "animation/screen_rect.h"
 
 struct Molecule {
   int32_t vx;     // 1/16 pixel per tick: -64, -32, 32 or 64
@@ -40,6 +40,4 @@ struct AnimationState {
   // whole 0..width x 0..height, as on one screen.
   std::vector<ScreenRect> regions;
   RandomSource random;
-  uint16_t timerId = 0;                    // 0: no timer
-  std::unique_ptr<const void*[]> sounds;   // RIFF images of sounds 0 and 1, owned by the module
 };

@@ -2,6 +2,8 @@
 // tear-down on destruction; everything else goes on to ShellDefaultProc.
 #include "animation/animation_window_win32.h"
 
+#include <vector>
+
 #include "animation/animation.h"
 #include "animation/animation_globals_win32.h"
 #include "animation/desktop.h"
@@ -46,17 +48,6 @@ uint32_t ReadProbeNumber(const char* name, uint32_t otherwise) {
 uint32_t probeTickLimit = UINT32_MAX;
 #endif
 
-// The scale of the screen the animation shows on (a preview's is its parent's),
-// and the animation's size at that scale: the client area divided by it.
-void MeasureWindow(HWND window, int32_t& scale, int32_t& width, int32_t& height) {
-  const HWND parent = GetParent(window);
-  scale = ScaleForDpi(FindWindowDpi(parent != nullptr ? parent : window));
-  RECT client{};
-  GetClientRect(window, &client);
-  width = AnimationSide(client.right, scale);
-  height = AnimationSide(client.bottom, scale);
-}
-
 // The seed of a run: the calendar clock (in the benchmark's build, SAVER_TEST_SEED
 // when set).
 uint32_t ChooseSeed() {
@@ -68,63 +59,71 @@ uint32_t ChooseSeed() {
 #endif
 }
 
-// A full-screen window over every monitor runs a desktop of animations instead
-// of the one of the primary monitor or the preview.
-bool RunsDesktop(HWND window) { return GetParent(window) == nullptr && TheShellState().spansMonitors; }
+// What the animation window keeps beside its desktop while it lives.
+struct WindowRun {
+  SoundImages sounds;
+  RandomSource random;  // seeds the desktops made after a display change
+  POINT origin{};       // where the client area begins on the virtual screen
+};
 
-// Where the window's client area begins on the virtual screen.
-POINT desktopOrigin{};
+WindowRun run;
 
-// The desktop's views on the monitors as they are now, each at its monitor's
-// scale ("across": the primary's for the whole flock, so that a molecule keeps
-// its size and speed as it crosses), with new molecules seeded with `seed`.
-void SetUpDesktopOn(HWND window, uint32_t seed) {
-  Desktop& desktop = TheDesktop();
-  const std::vector<ScreenRect> monitors = FindMonitorRectsOrScreen();
-  PlanDesktop(desktop, TheMonitorChoice(), monitors);
-  const int32_t primaryScale = ScaleForDpi(FindMonitorDpi(monitors.front()));
-  for (auto& view : desktop.views) {
-    view->scale = desktop.choice == MonitorChoice::Across ? primaryScale : ScaleForDpi(FindMonitorDpi(view->area));
-  }
-  desktopOrigin = {};
-  ClientToScreen(window, &desktopOrigin);
-  const ScenePlatform platform = Win32ScenePlatform(window);
-  SetUpDesktop(desktop, TheAnimationState().settings, seed, &platform);
+// Whether the window is full screen over every monitor ("each", "across"); the
+// primary alone and the preview are one monitor of the client area's size.
+bool SpansMonitors(HWND window) { return GetParent(window) == nullptr && TheShellState().spansMonitors; }
+
+// The monitors the window shows on, in virtual-screen pixels: the system's when
+// it spans them, else its client area at `origin`.
+std::vector<ScreenRect> ListMonitors(HWND window, POINT origin) {
+  if (SpansMonitors(window)) return FindMonitorRectsOrScreen();
+  RECT client{};
+  GetClientRect(window, &client);
+  return {{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}};
 }
 
-// Gives back every view's scene and frees its molecules.
-void ReleaseDesktop(HWND window) {
+// The scale of a view on `area`: spanning the monitors, its monitor's DPI
+// ("across": the primary's for the whole flock, so that a molecule keeps its
+// size and speed as it crosses); else the screen's (a preview's is its parent's).
+int32_t ChooseScale(HWND window, const Desktop& desktop, const ScreenRect& area) {
+  if (!SpansMonitors(window)) {
+    const HWND parent = GetParent(window);
+    return ScaleForDpi(FindWindowDpi(parent != nullptr ? parent : window));
+  }
+  return ScaleForDpi(FindMonitorDpi(desktop.choice == MonitorChoice::Across ? desktop.monitors.front() : area));
+}
+
+// The desktop on `monitors`, new molecules seeded with `seed`.
+void SetUpDesktopOn(HWND window, const std::vector<ScreenRect>& monitors, uint32_t seed) {
+  Desktop& desktop = TheDesktop();
+  PlanDesktop(desktop, TheMonitorChoice(), monitors);
+  for (auto& view : desktop.views) view->scale = ChooseScale(window, desktop, view->area);
+  const ScenePlatform platform = Win32ScenePlatform(window);
+  SetUpDesktop(desktop, TheSettings(), seed, &platform);
+}
+
+// Gives back every picture's platform objects and frees the molecules.
+void ReleaseWindowDesktop(HWND window) {
   // The scenes' palettes are selected in the window's own context: put the stock
   // one there before they go.
   if (const HDC dc = GetDC(window); dc != nullptr) {
     SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
     ReleaseDC(window, dc);
   }
-  for (auto& view : TheDesktop().views) {
-    FreeMolecules(view->state);
-    ReleaseScene(view->scene);
-  }
-  TheDesktop().views.clear();
+  ReleaseDesktop(TheDesktop(), &ReleaseScene);
 }
 
 void SetUp(HWND window) {
-  AnimationState& state = TheAnimationState();
-  MeasureWindow(window, state.scale, state.width, state.height);
   LoadSettings();
   const uint32_t seed = ChooseSeed();
-  SeedRandom(state.random, seed);
-  LoadSounds(state);
-  if (RunsDesktop(window)) {
-    SetUpDesktopOn(window, seed);
-  } else {
-    SetUpAnimation(state, TheSpriteScene(), Win32ScenePlatform(window));
-  }
-  state.timerId = static_cast<uint16_t>(SetTimer(window, kTimerId, kTickMilliseconds, nullptr));
+  SeedRandom(run.random, seed);
+  LoadSounds(run.sounds);
+  run.origin = {};
+  ClientToScreen(window, &run.origin);
+  SetUpDesktopOn(window, ListMonitors(window, run.origin), seed);
+  SetTimer(window, kTimerId, kTickMilliseconds, nullptr);
 }
 
 void Tick(HWND window) {
-  AnimationState& state = TheAnimationState();
-  SpriteScene& scene = TheSpriteScene();
 #if defined(SAVER_TICK_PROBE)
   // The count of ticks in the window's user data lets bench/saver-cpu read the
   // rate achieved, and the tests the end of a fixed run, from outside the process.
@@ -132,69 +131,35 @@ void Tick(HWND window) {
   if (static_cast<uint32_t>(ticks) >= probeTickLimit) return;
   SetWindowLongPtrA(window, GWLP_USERDATA, ticks + 1);
 #endif
-  Desktop& desktop = TheDesktop();
-  if (!desktop.views.empty()) {
-    // Every animation steps, then each shows at its monitor's place in the window.
-    StepDesktop(desktop, &PlaySoundImage, &state);
-    for (auto& view : desktop.views) {
-      RenderScene(view->scene, window, view->state.scale, view->area.left - desktopOrigin.x,
-                  view->area.top - desktopOrigin.y);
-    }
-    return;
-  }
-  StepAnimation(state, scene, &PlaySoundImage, &state);
-  RenderScene(scene, window, state.scale);
+  StepDesktop(TheDesktop(), &PlaySoundImage, &run.sounds);
+  WindowTarget target{window, nullptr};
+  PresentDesktop(TheDesktop(), MakeWindowSink(target, run.origin.x, run.origin.y));
 }
 
 void TearDown(HWND window) {
-  AnimationState& state = TheAnimationState();
-  if (state.timerId != 0) KillTimer(window, state.timerId);
-  state.timerId = 0;
-  FreeMolecules(state);
-  for (auto& view : TheDesktop().views) FreeMolecules(view->state);
-  UnloadSounds(state);  // before the quit message: no sound outlives the window
+  KillTimer(window, kTimerId);
+  ReleaseWindowDesktop(window);
+  UnloadSounds(run.sounds);  // before the quit message: no sound outlives the window
   PostQuitMessage(0);
 }
 
 }  // namespace
 
 void FitAnimationToWindow(HWND window) {
-  AnimationState& state = TheAnimationState();
-  if (RunsDesktop(window)) {
-    // Starts over when a monitor came, went, moved or changed its size or scale.
-    const Desktop& desktop = TheDesktop();
-    const std::vector<ScreenRect> monitors = FindMonitorRectsOrScreen();
-    POINT origin{};
-    ClientToScreen(window, &origin);
-    bool same = monitors == desktop.monitors && origin.x == desktopOrigin.x && origin.y == desktopOrigin.y;
-    for (const auto& view : desktop.views) {
-      const int32_t dpi = FindMonitorDpi(desktop.choice == MonitorChoice::Across ? monitors.front() : view->area);
-      same = same && ScaleForDpi(dpi) == view->state.scale;
-    }
-    if (same && !desktop.views.empty()) return;
-    ReleaseDesktop(window);
-    // New molecules from the random source that goes on, as on one monitor.
-    SetUpDesktopOn(window, static_cast<uint32_t>(ScaledRandom(state.random, 32767)) << 16 |
-                               static_cast<uint32_t>(ScaledRandom(state.random, 32767)));
-    InvalidateRect(window, nullptr, TRUE);
-    return;
-  }
-  int32_t scale = 1, width = 0, height = 0;
-  MeasureWindow(window, scale, width, height);
-  if (scale == state.scale && width == state.width && height == state.height) return;
-  SpriteScene& scene = TheSpriteScene();
-  FreeMolecules(state);
-  // The scene's palette is selected in the window's own context: put the stock
-  // one there before the scene's goes.
-  if (const HDC dc = GetDC(window); dc != nullptr) {
-    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
-    ReleaseDC(window, dc);
-  }
-  ReleaseScene(scene);
-  state.scale = scale;
-  state.width = width;
-  state.height = height;
-  SetUpAnimation(state, scene, Win32ScenePlatform(window));
+  // Starts over when a monitor came, went, moved or changed its size or scale,
+  // or the window moved or changed its size.
+  POINT origin{};
+  ClientToScreen(window, &origin);
+  const std::vector<ScreenRect> monitors = ListMonitors(window, origin);
+  const Desktop& desktop = TheDesktop();
+  bool same = monitors == desktop.monitors && origin.x == run.origin.x && origin.y == run.origin.y;
+  for (const auto& view : desktop.views) same = same && view->scale == ChooseScale(window, desktop, view->area);
+  if (same) return;
+  ReleaseWindowDesktop(window);
+  run.origin = origin;
+  // New molecules from the random source that goes on.
+  SetUpDesktopOn(window, monitors, static_cast<uint32_t>(ScaledRandom(run.random, 32767)) << 16 |
+                                       static_cast<uint32_t>(ScaledRandom(run.random, 32767)));
   InvalidateRect(window, nullptr, TRUE);  // the old picture goes: black until the molecules draw
 }
 

@@ -10,8 +10,6 @@ namespace {
 
 constexpr const char* kChoiceNames[] = {"main", "each", "across"};
 
-bool IsEmpty(const ScreenRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 bool EqualIgnoringCase(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b) {
     const char lower = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
@@ -55,79 +53,139 @@ ScreenRect FindDesktopBounds(const std::vector<ScreenRect>& monitors) {
   return bounds;
 }
 
+namespace {
+
+int64_t CountPixels(const ScreenRect& r) { return IsEmpty(r) ? 0 : int64_t{r.right - r.left} * (r.bottom - r.top); }
+
+bool Overlap(const ScreenRect& a, const ScreenRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Whether monitor i is shown by another: each, one it shares pixels with (a
+// clone, mirrored or at one origin); across, one that holds it whole. The other
+// is the larger one, or the earlier of two of one size.
+bool IsShownByAnother(const std::vector<ScreenRect>& monitors, size_t i, bool wholly) {
+  const ScreenRect& m = monitors[i];
+  for (size_t j = 0; j < monitors.size(); ++j) {
+    const ScreenRect& other = monitors[j];
+    if (j == i || IsEmpty(other) || !(wholly ? IsInside(m, other) : Overlap(m, other))) continue;
+    if (CountPixels(other) > CountPixels(m) || (CountPixels(other) == CountPixels(m) && j < i)) return true;
+  }
+  return false;
+}
+
+// View `view`'s picture of its animation, width x height animation pixels, its
+// sprites as SetUpAnimation leaves them: the sprites' first patterns are the
+// draws `patterns` replays (made before the molecules' draws; the first tick
+// replaces them, but they keep their place in the random sequence).
+void SetUpPicture(DesktopView& view, RandomSource patterns, const ScenePlatform& platform, int32_t width,
+                  int32_t height) {
+  const AnimationState& state = *view.state;
+  SetUpAnimationScene(state, view.scene, platform, width, height);
+  for (int32_t i = 0; i < state.settings.moleculeCount; ++i) {
+    SetSpritePattern(view.scene, i, ScaledRandom(patterns, kFrameCount));
+    SetSpriteCentre(view.scene, i, state.width / 2 - view.offsetX, state.height / 2 - view.offsetY);
+  }
+}
+
+}  // namespace
+
 void PlanDesktop(Desktop& desktop, MonitorChoice choice, const std::vector<ScreenRect>& monitors) {
+  ReleaseDesktop(desktop, nullptr);
   desktop.choice = choice;
   desktop.monitors = monitors;
   desktop.bounds = FindDesktopBounds(monitors);
-  desktop.views.clear();
   auto add = [&](ScreenRect area) {
     auto view = std::make_unique<DesktopView>();
     view->area = area;
     desktop.views.push_back(std::move(view));
   };
-  if (monitors.empty()) {
-    add({});
-    return;
-  }
-  switch (choice) {
-    case MonitorChoice::Main:
-      add(monitors.front());
-      break;
-    case MonitorChoice::Each: {
-      std::vector<ScreenRect> areas;
-      for (const ScreenRect& m : monitors) {
-        if (IsEmpty(m) || std::find(areas.begin(), areas.end(), m) != areas.end()) continue;
-        areas.push_back(m);
-        add(m);
-      }
-      if (areas.empty()) add(monitors.front());
-      break;
+  if (choice != MonitorChoice::Main) {
+    for (size_t i = 0; i < monitors.size(); ++i) {
+      if (!IsEmpty(monitors[i]) && !IsShownByAnother(monitors, i, choice == MonitorChoice::Across)) add(monitors[i]);
     }
-    case MonitorChoice::Across:
-      add(desktop.bounds);
-      break;
   }
+  if (desktop.views.empty()) add(monitors.empty() ? ScreenRect{} : monitors.front());
 }
 
 void SetUpDesktop(Desktop& desktop, const SaverSettings& settings, uint32_t seed, const ScenePlatform* platform) {
-  int32_t k = 0;
+  desktop.animations.clear();
+  const bool across = desktop.choice == MonitorChoice::Across;
+  RandomSource patterns{};
   for (auto& view : desktop.views) {
-    AnimationState& state = view->state;
-    const ScreenRect& area = view->area;
-    const int32_t scale = std::clamp(view->scale, kMinPresentScale, kMaxPresentScale);
-    state.scale = scale;
-    state.width = AnimationSide(area.right - area.left, scale);
-    state.height = AnimationSide(area.bottom - area.top, scale);
-    state.settings = settings;
-    state.playsAmbient = k == 0;
-    state.regions.clear();
-    if (desktop.choice == MonitorChoice::Across && desktop.monitors.size() > 1) {
-      // The monitors in the view's own pixels, from its top-left corner.
-      for (const ScreenRect& m : desktop.monitors) {
-        if (IsEmpty(m)) continue;
-        const ScreenRect r = Shift(m, -area.left, -area.top);
-        state.regions.push_back({r.left / scale, r.top / scale, r.right / scale, r.bottom / scale});
+    // Across, one flock over the bounds at the first view's scale; else one
+    // animation on each view's area.
+    const ScreenRect& origin = across ? desktop.bounds : view->area;
+    if (!across || desktop.animations.empty()) {
+      auto state = std::make_unique<AnimationState>();
+      const int32_t scale = std::clamp(view->scale, kMinPresentScale, kMaxPresentScale);
+      state->scale = scale;
+      state->width = AnimationSide(origin.right - origin.left, scale);
+      state->height = AnimationSide(origin.bottom - origin.top, scale);
+      state->playsAmbient = desktop.animations.empty();
+      state->settings = settings;
+      if (across && desktop.monitors.size() > 1) {
+        // The monitors in the animation's own pixels, from the bounds' top-left corner.
+        for (const ScreenRect& m : desktop.monitors) {
+          if (IsEmpty(m)) continue;
+          const ScreenRect r = Shift(m, -origin.left, -origin.top);
+          state->regions.push_back({r.left / scale, r.top / scale, r.right / scale, r.bottom / scale});
+        }
       }
+      SeedRandom(state->random, AnimationSeed(seed, static_cast<int32_t>(desktop.animations.size())));
+      patterns = state->random;
+      for (int32_t i = 0; i < settings.moleculeCount; ++i) ScaledRandom(state->random, kFrameCount);
+      SetUpMolecules(*state);
+      desktop.animations.push_back(std::move(state));
     }
-    SeedRandom(state.random, AnimationSeed(seed, k++));
+    AnimationState& state = *desktop.animations.back();
+    const int32_t scale = view->scale = state.scale;
+    // The animation pixels the view's area touches, whole ones, so that a
+    // monitor whose corner is not on the scale's grid still shows every pixel
+    // where the bounds' picture has it.
+    ScreenRect& area = view->area;
+    const int32_t left = (area.left - origin.left) / scale, top = (area.top - origin.top) / scale;
+    const int32_t right = std::min((area.right - origin.left + scale - 1) / scale, state.width);
+    const int32_t bottom = std::min((area.bottom - origin.top + scale - 1) / scale, state.height);
+    area.left = origin.left + left * scale;
+    area.top = origin.top + top * scale;
+    view->state = &state;
+    view->offsetX = left;
+    view->offsetY = top;
     if (platform != nullptr) {
-      SetUpAnimation(state, view->scene, *platform);
-    } else {
-      for (int32_t i = 0; i < settings.moleculeCount; ++i) ScaledRandom(state.random, kFrameCount);
-      SetUpMolecules(state);
+      SetUpPicture(*view, patterns, *platform, std::max(right - left, 0), std::max(bottom - top, 0));
     }
   }
 }
 
 void StepDesktop(Desktop& desktop, PlaySoundFn playSound, void* soundContext) {
-  for (auto& view : desktop.views) StepAnimation(view->state, view->scene, playSound, soundContext);
+  for (auto& state : desktop.animations) StepMolecules(*state, playSound, soundContext);
+  for (auto& view : desktop.views) {
+    if (view->state == nullptr) continue;
+    // A sprite wholly beyond this picture (across: over another monitor) is
+    // hidden here, so that it costs this picture nothing; its old place is still
+    // put once as it leaves.
+    const SpriteScene& scene = view->scene;
+    constexpr int32_t kHalf = kSpriteSide / 2;
+    int32_t i = 0;
+    for (const Molecule& m : view->state->molecules) {
+      const int32_t x = m.x / 16 - view->offsetX, y = m.y / 16 - view->offsetY;
+      SetSpritePattern(view->scene, i, m.frame);
+      SetSpriteCentre(view->scene, i, x, y);
+      SetSpriteVisible(view->scene, i++, x + kHalf > 0 && x - kHalf < scene.width && y + kHalf > 0 && y - kHalf < scene.height);
+    }
+  }
 }
 
-void RenderDesktop(Desktop& desktop, HeadlessView& picture) {
+void PresentDesktop(Desktop& desktop, const DesktopSink& sink) {
+  for (auto& view : desktop.views) PresentPicture(view->scene, view->area.left, view->area.top, view->scale, sink);
+}
+
+void ReleaseDesktop(Desktop& desktop, void (*release)(SpriteScene& scene)) {
   for (auto& view : desktop.views) {
-    picture.scale = view->state.scale;
-    picture.left = view->area.left - desktop.bounds.left;
-    picture.top = view->area.top - desktop.bounds.top;
-    RenderScene(view->scene, HeadlessSink(picture));
+    if (release != nullptr) release(view->scene);
   }
+  for (auto& state : desktop.animations) FreeMolecules(*state);
+  desktop.views.clear();
+  desktop.animations.clear();
 }

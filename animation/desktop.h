@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "animation/animation.h"
-#include "animation/headless_view.h"
-#include "shell/monitors.h"
+#include "animation/screen_rect.h"
+#include "sprites/sprite_scene.h"
 
 enum class MonitorChoice : int32_t {
   Main,    // the animation on the primary monitor, the others black
@@ -16,9 +16,6 @@ enum class MonitorChoice : int32_t {
   Across,  // one animation whose molecules cross from monitor to monitor
 };
 constexpr MonitorChoice kDefaultMonitorChoice = MonitorChoice::Each;
-
-// The profile key of the choice, beside the three settings.
-constexpr const char* kMonitorsKey = "Monitors";
 
 // "main", "each" or "across" (as MonitorChoiceName spells them, in any case):
 // sets `choice` and returns true. Anything else, null included, leaves `choice`
@@ -36,43 +33,63 @@ uint32_t AnimationSeed(uint32_t seed, int32_t k);
 // none is.
 ScreenRect FindDesktopBounds(const std::vector<ScreenRect>& monitors);
 
-// One animation and the part of the desktop it shows on.
+// One picture of a desktop: a back buffer shown on one monitor (or one window),
+// with the sprites of the animation whose molecules it shows.
 struct DesktopView {
-  ScreenRect area;      // desktop pixels its back buffer shows on
+  ScreenRect area;      // desktop pixels its back buffer shows on: the monitor's (across:
+                        // widened to whole animation pixels, fewer than `scale` more)
   int32_t scale = 1;    // screen pixels per animation pixel here
-  AnimationState state; // width x height: area's size divided by scale
-  SpriteScene scene;
+  AnimationState* state = nullptr;  // the animation it shows; the desktop owns it
+  int32_t offsetX = 0;  // where the back buffer's top-left pixel lies in that
+  int32_t offsetY = 0;  // animation's pixels (0, 0 but in across)
+  SpriteScene scene;    // area's size divided by scale
 };
 
-// A desktop's animations. Plain record; the edges keep one per saver.
+// A desktop's animations and pictures. Plain record; the edges keep one per saver
+// window (a window of its own or a preview is a desktop of one monitor).
 struct Desktop {
   MonitorChoice choice = kDefaultMonitorChoice;
   std::vector<ScreenRect> monitors;  // desktop coordinates, the first primary
   ScreenRect bounds{};               // of the monitors: what a window spanning them covers
+  // main and each: one per view, in the views' order; across: one flock over
+  // the bounds, shown by every view.
+  std::vector<std::unique_ptr<AnimationState>> animations;
   std::vector<std::unique_ptr<DesktopView>> views;
 };
 
 // First half of the set-up: chooses the views for `choice` on `monitors`
 // (desktop coordinates, the first one primary; empty: one screen of 0 x 0):
-// main, the first monitor; each, every monitor that is not empty, mirrors and
-// repeats once; across, one view over the bounds whose molecules keep to the
-// monitors. Every view at scale 1; the caller may then set each view's scale
-// before SetUpDesktop. Frees what the desktop had.
+// main, the first monitor; each, every monitor that is not empty, except a
+// clone (one that shares pixels with a larger one, or with an earlier one of
+// its size): the larger shows its animation there; across, every monitor that
+// is not empty, all showing one flock whose molecules keep to the monitors.
+// Every view at scale 1; the caller may then set each view's scale before
+// SetUpDesktop (across runs at view 0's scale everywhere, so that a molecule
+// keeps its size and speed as it crosses). Frees what the desktop had.
 void PlanDesktop(Desktop& desktop, MonitorChoice choice, const std::vector<ScreenRect>& monitors);
 
-// Second half: sets up view k's animation as SetUpAnimation does, on its area
-// divided by its scale, with `settings`, seeded with AnimationSeed(seed, k);
-// only view 0 asks for the ambient sound, so that it plays as often as on one
-// screen. Scenes get their sheet and back buffer through `platform`; without
-// one (the motion alone, for molecule-trace) no scene is built, but the sprites'
-// pattern draws are still made, so that the molecules move as in the saver.
+// Second half: sets up each animation as SetUpAnimation does, on its area
+// divided by its scale (across: the bounds), with `settings`, animation k seeded
+// with AnimationSeed(seed, k); only animation 0 asks for the ambient sound, so
+// that it plays as often as on one screen. Each view's scene (back buffer of its
+// area divided by its scale) gets its sheet and back buffer through `platform`;
+// without one (the motion alone, for molecule-trace) no scene is built, but the
+// sprites' pattern draws are still made, so that the molecules move as in the
+// saver. Across, the back buffers are the monitors' size: memory grows with the
+// monitors' area, not with their bounds.
 void SetUpDesktop(Desktop& desktop, const SaverSettings& settings, uint32_t seed, const ScenePlatform* platform);
 
-// One tick of every view in order (StepAnimation; sounds to `playSound`, which
-// may be null). The edge then renders each view's scene where its area is.
+// One tick of every animation in order (StepMolecules; sounds to `playSound`,
+// which may be null), each view's sprites then showing its molecules at their
+// place in its back buffer. The edge then presents the desktop (PresentDesktop).
 void StepDesktop(Desktop& desktop, PlaySoundFn playSound, void* soundContext);
 
-// Renders every view's scene into `view` (which covers the desktop's bounds),
-// each where its area lies and at its scale: the picture the saver shows, black
-// where no monitor is. For the tools and tests.
-void RenderDesktop(Desktop& desktop, HeadlessView& view);
+// Presents the frame StepDesktop made: every view's picture (PresentPicture)
+// where its area lies, on the sink's target. Called by every edge once per tick,
+// and by the tools and tests.
+void PresentDesktop(Desktop& desktop, const DesktopSink& sink);
+
+// Gives back every scene through `release` (the platform's objects; may be
+// null), frees the molecules and empties the desktop's animations and views; the
+// plan (choice, monitors, bounds) stays.
+void ReleaseDesktop(Desktop& desktop, void (*release)(SpriteScene& scene));

@@ -5,25 +5,25 @@
 #include <algorithm>
 
 #include "sprites/dib_image.h"
-#include "sprites/present_scale.h"
 
 namespace {
 
-void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
+void PutRect(void* context, const PicturePlace& place, SceneRect rect) {
   HeadlessView& view = *static_cast<HeadlessView*>(context);
+  const DibImage& backBuffer = place.scene->backBuffer;
   const SceneRect r = ClipRectToImage(rect, backBuffer);
   if (r.width <= 0 || backBuffer.header == nullptr) return;
   const uint8_t* table = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
-  const int32_t n = view.scale;
+  const int32_t n = place.scale;
   // Screen pixels of the view, clipped to it; sx and sy count from the back buffer's corner.
-  const int32_t left = std::max(r.left * n, -view.left);
-  const int32_t right = std::min((r.left + r.width) * n, view.width - view.left);
-  const int32_t top = std::max(r.top * n, -view.top);
-  const int32_t bottom = std::min((r.top + r.height) * n, view.height - view.top);
+  const int32_t left = std::max(r.left * n, -place.left);
+  const int32_t right = std::min((r.left + r.width) * n, view.width - place.left);
+  const int32_t top = std::max(r.top * n, -place.top);
+  const int32_t bottom = std::min((r.top + r.height) * n, view.height - place.top);
   for (int32_t sy = top; sy < bottom; ++sy) {
     const uint8_t* source = PixelAt(backBuffer, r.left, sy / n);
     if (source == nullptr) return;
-    uint8_t* out = view.rgb.data() + (static_cast<size_t>(sy + view.top) * view.width + left + view.left) * 3;
+    uint8_t* out = view.rgb.data() + (static_cast<size_t>(sy + place.top) * view.width + left + place.left) * 3;
     for (int32_t sx = left; sx < right; ++sx, out += 3) {
       const uint8_t* entry = table + 4 * source[sx / n - r.left];  // blue, green, red, reserved
       out[0] = entry[2];
@@ -35,17 +35,17 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
 
 }  // namespace
 
-void ResetHeadlessView(HeadlessView& view, int32_t width, int32_t height, int32_t scale) {
+void ResetHeadlessView(HeadlessView& view, int32_t width, int32_t height) {
   view.width = std::max(width, 0);
   view.height = std::max(height, 0);
-  view.scale = std::clamp(scale, kMinPresentScale, kMaxPresentScale);
-  view.left = view.top = 0;
   view.rgb.assign(static_cast<size_t>(view.width) * view.height * 3, 0);
 }
 
-PresentSink HeadlessSink(HeadlessView& view) {
-  PresentSink sink;
+DesktopSink HeadlessSink(HeadlessView& view, int32_t originX, int32_t originY) {
+  DesktopSink sink;
   sink.context = &view;
+  sink.originX = originX;
+  sink.originY = originY;
   sink.put = PutRect;
   return sink;
 }

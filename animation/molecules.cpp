@@ -21,8 +21,6 @@ struct Span {
 
 int32_t Sixteenths(int32_t pixels) { return std::clamp(pixels, -kMaxWindowSide, kMaxWindowSide) * 16; }
 
-bool IsEmpty(const ScreenRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
 // The stretch of a line through the regions that holds `at`: the row at `line`
 // (horizontal) or the column at `line` (vertical), grown from `at` through the
 // regions whose closed extent holds the line and which overlap or touch it.

@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kProfileFile = "CONTROL.INI";
 constexpr UINT kApplicationNameId = 1007;  // string resource: the profile section's name
 constexpr int kApplicationNameLimit = 60;  // characters read, terminating zero included
+constexpr const char* kMonitorsKey = "Monitors";  // the monitors' choice, beside the three settings
 
 // The section name is read anew for every load and save. A buffer left empty by
 // a missing string stays a valid (empty) name rather than stack garbage.
@@ -37,7 +38,7 @@ void InitializeDialog(HWND dialog) {
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
   for (const char* text : kMonitorChoiceTexts) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
   SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(TheMonitorChoice()), 0);
-  const SaverSettings& settings = TheAnimationState().settings;
+  const SaverSettings& settings = TheSettings();
   CheckDlgButton(dialog, kSoundCheckBoxId, static_cast<UINT>(settings.soundSwitch));
 
   HWND countBar = GetDlgItem(dialog, kMoleculeCountBarId);
@@ -52,7 +53,7 @@ void InitializeDialog(HWND dialog) {
 void ScrollBar(HWND dialog, HWND bar, WPARAM wParam) {
   // GetDlgCtrlID rather than GetWindowWord(bar, -12): the latter gives 0 on some
   // platforms (Wine among them), which would send every scroll to the wrong bar.
-  const ScrollOutcome outcome = ScrollSetting(TheAnimationState().settings, GetDlgCtrlID(bar),
+  const ScrollOutcome outcome = ScrollSetting(TheSettings(), GetDlgCtrlID(bar),
                                               LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam)));
   ShowBarValue(dialog, bar, outcome.labelId, outcome.value);
 }
@@ -61,7 +62,7 @@ void ScrollBar(HWND dialog, HWND bar, WPARAM wParam) {
 
 void LoadSettings() {
   const ApplicationName name;
-  ReadSettings(TheAnimationState().settings, [&](const char* key, int32_t defaultValue) {
+  ReadSettings(TheSettings(), [&](const char* key, int32_t defaultValue) {
     return static_cast<int32_t>(GetPrivateProfileIntA(name.text, key, defaultValue, kProfileFile));
   });
   TheMonitorChoice() = LoadMonitorChoice();
@@ -78,7 +79,7 @@ MonitorChoice LoadMonitorChoice() {
 
 void SaveSettings() {
   const ApplicationName name;
-  WriteSettings(TheAnimationState().settings, [&](const char* key, const char* text) {
+  WriteSettings(TheSettings(), [&](const char* key, const char* text) {
     WritePrivateProfileStringA(name.text, key, text, kProfileFile);
   });
   WritePrivateProfileStringA(name.text, kMonitorsKey, MonitorChoiceName(TheMonitorChoice()), kProfileFile);
@@ -110,7 +111,7 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
           return 0;
         case kSoundCheckBoxId:
           CheckDlgButton(dialog, kSoundCheckBoxId,
-                         static_cast<UINT>(ToggleSoundSwitch(TheAnimationState().settings)));
+                         static_cast<UINT>(ToggleSoundSwitch(TheSettings())));
           return 0;
         default:
           return 1;

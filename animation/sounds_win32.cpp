@@ -4,32 +4,28 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include <new>
-#include <string>
-
 namespace {
 constexpr int32_t kSoundCount = 2;
 }
 
-void LoadSounds(AnimationState& state) {
-  state.sounds.reset(new (std::nothrow) const void*[kSoundCount]{});
-  if (!state.sounds) return;
+void LoadSounds(SoundImages& sounds) {
   const HMODULE module = GetModuleHandleA(nullptr);
+  char name[] = "WAVDAT0";
   for (int32_t k = 0; k < kSoundCount; ++k) {
-    const std::string name = "WAVDAT" + std::to_string(k);
-    const HRSRC found = FindResourceA(module, name.c_str(), "WAVE");
+    name[6] = static_cast<char>('0' + k);
+    const HRSRC found = FindResourceA(module, name, "WAVE");
     const HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-    state.sounds[k] = loaded != nullptr ? LockResource(loaded) : nullptr;
+    sounds.images[k] = loaded != nullptr ? LockResource(loaded) : nullptr;
   }
 }
 
 void PlaySoundImage(void* context, int32_t sound) {
-  const auto& state = *static_cast<const AnimationState*>(context);
-  const void* image = state.sounds && sound >= 0 && sound < kSoundCount ? state.sounds[sound] : nullptr;
+  const auto& sounds = *static_cast<const SoundImages*>(context);
+  const void* image = sound >= 0 && sound < kSoundCount ? sounds.images[sound] : nullptr;
   PlaySoundA(static_cast<LPCSTR>(image), nullptr, SND_ASYNC | SND_MEMORY);
 }
 
-void UnloadSounds(AnimationState& state) {
+void UnloadSounds(SoundImages& sounds) {
   PlaySoundA(nullptr, nullptr, SND_ASYNC | SND_MEMORY);
-  state.sounds.reset();
+  sounds = SoundImages();
 }

@@ -86,13 +86,14 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, WindowView& view, s
   platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
   SetUpDesktop(run->desktop, {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency},
                options.haveSeed ? options.seed : static_cast<uint32_t>(std::time(nullptr)), &platform);
+  // Each picture is one monitor's (or the window's): a limit names that one.
   for (auto& desktopView : run->desktop.views) {
-    const AnimationState& state = desktopView->state;
     const SpriteScene& scene = desktopView->scene;
-    if (scene.backBuffer.bits == nullptr && !DibFitsLimits(state.width, state.height)) {
+    if (scene.backBuffer.bits == nullptr && !DibFitsLimits(scene.width, scene.height)) {
       const ScreenRect& area = desktopView->area;
-      error = std::string(view.fullscreen ? "a monitor" : "the window") + " is " +
-              std::to_string(area.right - area.left) + " x " + std::to_string(area.bottom - area.top) +
+      error = (view.fullscreen ? "the monitor at " + std::to_string(area.left) + "," + std::to_string(area.top)
+                               : std::string("the window")) +
+              " is " + std::to_string(area.right - area.left) + " x " + std::to_string(area.bottom - area.top) +
               " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
               std::to_string(kMaxDibPixelBytes) + " pixels in all; nothing is drawn";
       return nullptr;
@@ -270,7 +271,6 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   }
 
   std::unique_ptr<Run> run = StartRun(options, view, error);
-  const PresentSink sink = MakeWindowSink(view);
   int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
   // Full screen keeps the keys by keeping the focus, and stays above other
   // windows, each at most every kRestackNanoseconds.
@@ -314,10 +314,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
       // The sink composes the frame's rectangles itself, so the scene only
       // hands them over.
       StepDesktop(run->desktop, options.sound ? PlaySoundSdl : nullptr, &sounds);
-      for (auto& desktopView : run->desktop.views) {
-        AimWindowView(view, desktopView->scene, desktopView->area.left, desktopView->area.top);
-        PresentScene(desktopView->scene, sink);
-      }
+      PresentDesktop(run->desktop, MakeWindowSink(view));
       ++run->ticks;
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;

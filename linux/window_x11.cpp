@@ -363,11 +363,12 @@ void FinishPieces(WindowView& view) {
   view.nextRow = 0;
 }
 
-// Puts `rect` of the back buffer, with the sprites composed over it (`composed`)
-// or as the back buffer holds it.
-void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool composed) {
+// Puts `rect` of the back buffer of the picture at `place`, with the sprites
+// composed over it (`composed`) or as the back buffer holds it.
+void PutRect(WindowView& view, const PicturePlace& place, SceneRect rect, bool composed) {
+  const SpriteScene& scene = *place.scene;
   const SceneRect r = ClipRectToImage(rect, scene.backBuffer);
-  const int32_t n = view.scale;
+  const int32_t n = place.scale;
   const int32_t pieceRows = composed ? kCanvasRows : kScratchRows;
   for (int32_t left = r.left; left < r.left + r.width; left += kScratchWidth) {
     const int32_t width = std::min(kScratchWidth, r.left + r.width - left);
@@ -384,11 +385,11 @@ void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool co
                               view.image->bytes_per_line / 4, n);
       }
       if (view.shared) {
-        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, view.origin.x + left * n,
-                     view.origin.y + top * n, width * n, height * n, False);
+        XShmPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, place.left + left * n,
+                     place.top + top * n, width * n, height * n, False);
       } else {
-        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, view.origin.x + left * n,
-                  view.origin.y + top * n, width * n, height * n);
+        XPutImage(view.display, view.window, view.gc, view.image, 0, view.nextRow, place.left + left * n,
+                  place.top + top * n, width * n, height * n);
       }
       view.nextRow += height * n;
       top += height;
@@ -397,9 +398,9 @@ void PutRect(WindowView& view, const SpriteScene& scene, SceneRect rect, bool co
 }
 
 // The back buffer is left alone: the sprites are composed in the canvas.
-void PutFrameRect(void* context, const DibImage& /*backBuffer*/, SceneRect rect) {
+void PutFrameRect(void* context, const PicturePlace& place, SceneRect rect) {
   auto& view = *static_cast<WindowView*>(context);
-  if (view.image != nullptr && view.scene != nullptr) PutRect(view, *view.scene, rect, true);
+  if (view.image != nullptr) PutRect(view, place, rect, true);
 }
 
 // A frame's pieces go out at once; the image is only waited for when it is full,
@@ -668,17 +669,11 @@ void RefuseSelectionRequest(WindowView& view, const XSelectionRequestEvent& requ
   UntrapErrors(view.display);
 }
 
-void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft, int32_t areaTop) {
-  view.scene = &scene;
-  view.origin = {areaLeft - view.place.x, areaTop - view.place.y};
-}
-
 bool PrepareWindowView(WindowView& view, const SpriteScene& scene) {
   const DibImage& backBuffer = scene.backBuffer;
   if (backBuffer.header == nullptr) return false;
   if (view.canvas.header == nullptr && CreateBlank(view.canvas, kScratchWidth, kCanvasRows) == nullptr) return false;
   if (view.image == nullptr && !MakeSharedImage(view) && !MakePlainImage(view)) return false;
-  view.scene = &scene;
   PixelLayout layout;
   layout.redMask = static_cast<uint32_t>(view.visual->red_mask);
   layout.greenMask = static_cast<uint32_t>(view.visual->green_mask);
@@ -688,9 +683,12 @@ bool PrepareWindowView(WindowView& view, const SpriteScene& scene) {
   return BuildPixelTable(colourTable, layout, HasSwappedBytes(*view.image), view.pixels);
 }
 
-PresentSink MakeWindowSink(WindowView& view) {
-  PresentSink sink;
+DesktopSink MakeWindowSink(WindowView& view) {
+  DesktopSink sink;
   sink.context = &view;
+  sink.originX = view.place.x;
+  sink.originY = view.place.y;
+  sink.composes = true;
   sink.put = PutFrameRect;
   sink.end = FlushFrame;
   return sink;
@@ -698,18 +696,18 @@ PresentSink MakeWindowSink(WindowView& view) {
 
 void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool withSprites) {
   if (view.image == nullptr) return;
-  const int32_t n = view.scale;
   XRectangle exposed{static_cast<short>(area.left), static_cast<short>(area.top),
                      static_cast<unsigned short>(area.width), static_cast<unsigned short>(area.height)};
   Region black = XCreateRegion();
   XUnionRectWithRegion(&exposed, black, black);
   for (auto& desktopView : desktop.views) {
     const SpriteScene& scene = desktopView->scene;
-    AimWindowView(view, scene, desktopView->area.left, desktopView->area.top);
+    const int32_t n = desktopView->scale;
+    const PicturePlace place{&scene, desktopView->area.left - view.place.x, desktopView->area.top - view.place.y, n};
     // The part of the area this picture covers, in its back-buffer pixels.
-    const int32_t left = std::max(area.left, view.origin.x), top = std::max(area.top, view.origin.y);
-    const int32_t right = std::min(area.left + area.width, view.origin.x + scene.backBuffer.width * n);
-    const int32_t bottom = std::min(area.top + area.height, view.origin.y + scene.backBuffer.height * n);
+    const int32_t left = std::max(area.left, place.left), top = std::max(area.top, place.top);
+    const int32_t right = std::min(area.left + area.width, place.left + scene.backBuffer.width * n);
+    const int32_t bottom = std::min(area.top + area.height, place.top + scene.backBuffer.height * n);
     if (right <= left || bottom <= top) continue;
     XRectangle covered{static_cast<short>(left), static_cast<short>(top), static_cast<unsigned short>(right - left),
                        static_cast<unsigned short>(bottom - top)};
@@ -717,8 +715,8 @@ void RepaintWindowView(WindowView& view, Desktop& desktop, SceneRect area, bool 
     XUnionRectWithRegion(&covered, picture, picture);
     XSubtractRegion(black, picture, black);
     XDestroyRegion(picture);
-    const int32_t x0 = (left - view.origin.x) / n, y0 = (top - view.origin.y) / n;
-    PutRect(view, scene, {x0, y0, (right - view.origin.x + n - 1) / n - x0, (bottom - view.origin.y + n - 1) / n - y0},
+    const int32_t x0 = (left - place.left) / n, y0 = (top - place.top) / n;
+    PutRect(view, place, {x0, y0, (right - place.left + n - 1) / n - x0, (bottom - place.top + n - 1) / n - y0},
             withSprites);
   }
   if (!XEmptyRegion(black)) {

@@ -76,8 +76,6 @@ struct WindowView {
   bool shared = false;         // image lives in a MIT-SHM segment
   int32_t nextRow = 0;         // where the next piece goes in the image
   PixelTable pixels{};         // back-buffer index to the visual's pixel
-  const SpriteScene* scene = nullptr;  // the scene a frame's rectangles are composed from
-  ScreenPoint origin{};        // where that scene's top-left pixel lands in the window
   DibImage canvas;             // kScratchWidth x kCanvasRows: where they are composed
 };
 
@@ -159,22 +157,20 @@ bool FollowMonitors(WindowView& view);
 // selection with a refusal (it carries no data; owning it is all it says).
 void RefuseSelectionRequest(WindowView& view, const XSelectionRequestEvent& request);
 
-// Makes the pixel table from the back buffer's colour table and notes `scene`,
-// after the animation (re)started, and the first time the canvas and the image: a
+// Makes the pixel table from `scene`'s colour table (every scene of a desktop has
+// the same) after the animation (re)started, and the first time the canvas and the image: a
 // MIT-SHM segment when the server offers it and can attach it, an ordinary image
 // put with XPutImage otherwise. False when memory runs out.
 bool PrepareWindowView(WindowView& view, const SpriteScene& scene);
 
-// The sink PresentScene presents into: each rectangle is composed from the
-// scene's sprites (ComposeSceneRect; the back buffer is not touched), converted
-// into the next rows of the image, each pixel as scale x scale, and put on the
-// window. When the image is full and shared, a round trip to the server comes
-// first, so no piece is overwritten before the server has read it.
-PresentSink MakeWindowSink(WindowView& view);
-
-// Has the sink put `scene`, whose area starts at `areaLeft`, `areaTop` in root
-// coordinates, at its place in the window.
-void AimWindowView(WindowView& view, const SpriteScene& scene, int32_t areaLeft, int32_t areaTop);
+// The sink a desktop presents into (PresentDesktop), its origin the window's
+// place on the root: each rectangle is composed from the scene's sprites
+// (ComposeSceneRect; the back buffer is not touched), converted into the next
+// rows of the image, each pixel as the picture's scale x scale, and put on the
+// window where the picture lies. When the image is full and shared, a round trip
+// to the server comes first, so no piece is overwritten before the server has
+// read it. Made again when the window moves.
+DesktopSink MakeWindowSink(WindowView& view);
 
 // Puts `area` (in window pixels) of the desktop as it looks now: each view's
 // scene where its area lies, with `withSprites` the visible sprites composed

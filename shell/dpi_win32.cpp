@@ -22,6 +22,31 @@ using MonitorFromPointFn = HMONITOR(WINAPI*)(POINT point, DWORD flags);         
 
 HMODULE User() { return GetModuleHandleA("USER32.DLL"); }
 
+// SHCORE.DLL (Windows 8.1), loaded on first use: on Windows 10 the awareness is
+// declared without it, so nothing else may have loaded it when a monitor's DPI
+// is asked. Before Vista (no SetProcessDPIAware) there is none to look for.
+bool shcoreTried = false;
+HMODULE shcore = nullptr;
+GetDpiForMonitorFn getDpiForMonitor = nullptr;
+
+HMODULE Shcore() {
+  if (!shcoreTried && FindProcedure<SetProcessDpiAwareFn>(User(), "SetProcessDPIAware") != nullptr) {
+    shcore = LoadLibraryA("SHCORE.DLL");
+    getDpiForMonitor = FindProcedure<GetDpiForMonitorFn>(shcore, "GetDpiForMonitor");
+  }
+  shcoreTried = true;
+  return shcore;
+}
+
+// The effective DPI of `monitor` as SHCORE tells it; 0 where it cannot.
+int32_t AskMonitorDpi(HMONITOR monitor) {
+  Shcore();
+  const GetDpiForMonitorFn forMonitor = getDpiForMonitor;
+  UINT x = 0, y = 0;
+  if (forMonitor == nullptr || monitor == nullptr || forMonitor(monitor, kEffectiveDpi, &x, &y) != S_OK) return 0;
+  return static_cast<int32_t>(x);
+}
+
 // The screen's dots per inch: the primary monitor's, the only one before 8.1.
 int32_t FindScreenDpi() {
   const HDC screen = GetDC(nullptr);
@@ -38,8 +63,7 @@ void DeclareDpiAware() {
   // Before Vista there is nothing to declare, and no SHCORE.DLL to look for.
   const auto setSystemAware = FindProcedure<SetProcessDpiAwareFn>(User(), "SetProcessDPIAware");
   if (setSystemAware == nullptr) return;
-  const auto setAwareness = FindProcedure<SetProcessDpiAwarenessFn>(LoadLibraryA("SHCORE.DLL"),
-                                                                   "SetProcessDpiAwareness");
+  const auto setAwareness = FindProcedure<SetProcessDpiAwarenessFn>(Shcore(), "SetProcessDpiAwareness");
   if (setAwareness != nullptr && setAwareness(kProcessPerMonitorDpiAware) == S_OK) return;
   setSystemAware();
 }
@@ -48,25 +72,17 @@ int32_t FindWindowDpi(HWND window) {
   if (const auto forWindow = FindProcedure<GetDpiForWindowFn>(User(), "GetDpiForWindow"); forWindow != nullptr) {
     if (const UINT dpi = forWindow(window); dpi != 0) return static_cast<int32_t>(dpi);
   }
-  const auto forMonitor = FindProcedure<GetDpiForMonitorFn>(GetModuleHandleA("SHCORE.DLL"), "GetDpiForMonitor");
-  const auto monitorFromWindow = FindProcedure<MonitorFromWindowFn>(User(), "MonitorFromWindow");
-  UINT x = 0, y = 0;
-  if (forMonitor != nullptr && monitorFromWindow != nullptr &&
-      forMonitor(monitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y) == S_OK && x != 0) {
-    return static_cast<int32_t>(x);
+  if (const auto fromWindow = FindProcedure<MonitorFromWindowFn>(User(), "MonitorFromWindow"); fromWindow != nullptr) {
+    if (const int32_t dpi = AskMonitorDpi(fromWindow(window, MONITOR_DEFAULTTOPRIMARY)); dpi != 0) return dpi;
   }
   return FindScreenDpi();
 }
 
 int32_t FindMonitorDpi(const ScreenRect& monitor) {
-  const auto forMonitor = FindProcedure<GetDpiForMonitorFn>(GetModuleHandleA("SHCORE.DLL"), "GetDpiForMonitor");
-  const auto monitorFromPoint = FindProcedure<MonitorFromPointFn>(User(), "MonitorFromPoint");
-  UINT x = 0, y = 0;
-  if (forMonitor != nullptr && monitorFromPoint != nullptr &&
-      forMonitor(monitorFromPoint({monitor.left, monitor.top}, MONITOR_DEFAULTTOPRIMARY), kEffectiveDpi, &x, &y) ==
-          S_OK &&
-      x != 0) {
-    return static_cast<int32_t>(x);
+  if (const auto fromPoint = FindProcedure<MonitorFromPointFn>(User(), "MonitorFromPoint"); fromPoint != nullptr) {
+    if (const int32_t dpi = AskMonitorDpi(fromPoint({monitor.left, monitor.top}, MONITOR_DEFAULTTOPRIMARY)); dpi != 0) {
+      return dpi;
+    }
   }
   return FindScreenDpi();
 }

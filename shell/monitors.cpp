@@ -5,13 +5,6 @@
 
 namespace {
 
-bool IsEmpty(const ScreenRect& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-bool IsInside(const ScreenRect& inner, const ScreenRect& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-         inner.bottom <= outer.bottom;
-}
-
 int64_t CountSharedPixels(const ScreenRect& a, const ScreenRect& b) {
   const int64_t width = int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
   const int64_t height = int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top);

@@ -4,16 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-// A rectangle of the virtual screen in pixels: left and top inside, right and
-// bottom outside. Monitors left of or above the primary have negative coordinates.
-struct ScreenRect {
-  int32_t left;
-  int32_t top;
-  int32_t right;
-  int32_t bottom;
-
-  bool operator==(const ScreenRect&) const = default;
-};
+#include "animation/screen_rect.h"
 
 // The rectangles that need a blanking window, in the order of `monitors`: every
 // monitor except the saver's own (the first of those sharing the largest area

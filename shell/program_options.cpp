@@ -85,19 +85,6 @@ bool IsVisualName(const char* text) {
   return ParseWindowId(text, id);
 }
 
-// "main", "each" or "across", in any case, as the core spells them (spelt here
-// too, so that the command line needs nothing of the core's code).
-bool ParseMonitorName(const char* text, MonitorChoice& choice) {
-  const char* const names[] = {"main", "each", "across"};
-  for (int32_t i = 0; i < 3; ++i) {
-    if (text != nullptr && strcasecmp(text, names[i]) == 0) {
-      choice = static_cast<MonitorChoice>(i);
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 bool ParseProgramOptions(int argc, const char* const* argv, const char* environmentWindow,
@@ -166,7 +153,7 @@ bool ParseProgramOptions(int argc, const char* const* argv, const char* environm
     }
     else if (is("monitors")) {
       const char* value = takeValue();
-      if (!ParseMonitorName(value, options.monitors)) {
+      if (!ParseMonitorChoice(value, options.monitors)) {
         error = (value == nullptr ? "missing value" : "bad value " + QuoteForMessage(value)) + " for " + option +
                 " (main, each or across)";
         return false;

@@ -190,6 +190,41 @@ void RenderScene(SpriteScene& scene, const PresentSink& sink) {
   for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
 }
 
+namespace {
+
+// One picture's rectangles, handed on to a desktop sink with its place.
+struct PictureSink {
+  const DesktopSink* sink;
+  PicturePlace place;
+};
+
+void BeginPicture(void* context, const DibImage&) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->begin != nullptr) p->sink->begin(p->sink->context, p->place);
+}
+
+void PutPicture(void* context, const DibImage&, SceneRect rect) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->put != nullptr) p->sink->put(p->sink->context, p->place, rect);
+}
+
+void EndPicture(void* context) {
+  const auto* p = static_cast<const PictureSink*>(context);
+  if (p->sink->end != nullptr) p->sink->end(p->sink->context);
+}
+
+}  // namespace
+
+void PresentPicture(SpriteScene& scene, int32_t left, int32_t top, int32_t scale, const DesktopSink& sink) {
+  PictureSink picture{&sink, {&scene, left - sink.originX, top - sink.originY, scale}};
+  const PresentSink each{&picture, BeginPicture, PutPicture, EndPicture};
+  // RenderScene, its composing left to a sink that composes itself.
+  const int32_t count = sink.composes || !scene.sprites ? 0 : scene.spriteCount;
+  for (int32_t i = count - 1; i >= 0; --i) SaveAndDraw(scene.sprites[i], scene.backBuffer);
+  PresentScene(scene, each);
+  for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
+}
+
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas) {
   if (rect.width <= 0 || rect.height <= 0 || rect.width > canvas.width || rect.height > canvas.height) return;
   uint8_t* top = PixelAt(canvas, 0, 0);
@@ -210,13 +245,14 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
   for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
     const Sprite& sprite = scene.sprites[i];
+    if (!sprite.visible) continue;
     // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
     const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
     if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
         sprite.top + height <= rect.top) {
       continue;
     }
-    if (!sprite.visible || sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
+    if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
     const SpritePattern& p = *sprite.pattern;
     DrawTransparent(*p.image, view, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
                     static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),

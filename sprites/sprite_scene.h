@@ -91,6 +91,39 @@ struct PresentSink {
   void (*end)(void* context) = nullptr;
 };
 
+// Where a picture's rectangles land on a target (a window, a headless picture):
+// back-buffer pixel (x, y) of `scene` covers the target's pixels left + x * scale
+// to left + (x + 1) * scale - 1 across, and the same down from top.
+struct PicturePlace {
+  const SpriteScene* scene = nullptr;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t scale = 1;
+};
+
+// Where the pictures of a desktop go: a target whose top-left pixel lies at
+// (originX, originY) of the desktop. For each picture the presenter calls begin,
+// put for each of its rectangles (back-buffer pixels; one may reach beyond the
+// back buffer, and the sink shows only the part inside: ClipRectToImage), then
+// end; `begin` and `end` may be null. A sink that `composes` builds each
+// rectangle from the scene's sprites itself (ComposeSceneRect), and the back
+// buffer stays as between frames; otherwise the back buffer holds the frame
+// while its rectangles are put.
+struct DesktopSink {
+  void* context = nullptr;
+  int32_t originX = 0;
+  int32_t originY = 0;
+  bool composes = false;
+  void (*begin)(void* context, const PicturePlace& place) = nullptr;
+  void (*put)(void* context, const PicturePlace& place, SceneRect rect) = nullptr;
+  void (*end)(void* context) = nullptr;
+};
+
+// One frame of `scene` into `sink`, its back buffer's top-left pixel at
+// (left, top) of the desktop and each of its pixels as scale x scale: RenderScene,
+// or PresentScene for a sink that composes.
+void PresentPicture(SpriteScene& scene, int32_t left, int32_t top, int32_t scale, const DesktopSink& sink);
+
 // The part of `rect` inside the image; width or height 0 when nothing is.
 SceneRect ClipRectToImage(SceneRect rect, const DibImage& image);
 

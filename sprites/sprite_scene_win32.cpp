@@ -29,43 +29,36 @@ void MakeSection(void* context, SpriteScene& scene, int32_t width, int32_t heigh
 
 void MakePalette(void*, SpriteScene& scene) { CreateIdentityPalette(scene.backBuffer); }
 
-struct WindowPresent {
-  HWND window;
-  HDC dc;
-  int32_t scale;  // screen pixels per back-buffer pixel
-  int32_t left;   // where the back buffer's top-left pixel lies in the client area
-  int32_t top;
-};
-
-void BeginPresent(void* context, const DibImage& backBuffer) {
-  auto* present = static_cast<WindowPresent*>(context);
-  present->dc = GetDC(present->window);
-  SelectImagePalette(backBuffer, present->dc);
-  RealizePalette(present->dc);
+void BeginPresent(void* context, const PicturePlace& place) {
+  auto* target = static_cast<WindowTarget*>(context);
+  target->dc = GetDC(target->window);
+  SelectImagePalette(place.scene->backBuffer, target->dc);
+  RealizePalette(target->dc);
   // Enlarged pixels are repeated, never blended with their neighbours.
-  SetStretchBltMode(present->dc, COLORONCOLOR);
+  SetStretchBltMode(target->dc, COLORONCOLOR);
 }
 
-void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
-  auto* present = static_cast<WindowPresent*>(context);
-  if (present->dc == nullptr || backBuffer.bits == nullptr) return;
+void PutRect(void* context, const PicturePlace& place, SceneRect rect) {
+  auto* target = static_cast<WindowTarget*>(context);
+  const DibImage& backBuffer = place.scene->backBuffer;
+  if (target->dc == nullptr || backBuffer.bits == nullptr) return;
   // Only the part inside the back buffer exists; the window is that size times
   // the scale (and fewer than `scale` pixels more, which stay black), so nothing
   // visible is lost.
   const SceneRect r = ClipRectToImage(rect, backBuffer);
   if (r.width <= 0 || r.height <= 0) return;
-  const int32_t n = present->scale;
+  const int32_t n = place.scale;
   // The source y counts from the bottom: the rows are stored bottom-up.
-  StretchDIBits(present->dc, present->left + r.left * n, present->top + r.top * n, r.width * n, r.height * n, r.left,
+  StretchDIBits(target->dc, place.left + r.left * n, place.top + r.top * n, r.width * n, r.height * n, r.left,
                 backBuffer.height - r.top - r.height, r.width, r.height, backBuffer.bits,
                 reinterpret_cast<const BITMAPINFO*>(backBuffer.info), DIB_RGB_COLORS, SRCCOPY);
 }
 
 void EndPresent(void* context) {
-  auto* present = static_cast<WindowPresent*>(context);
+  auto* target = static_cast<WindowTarget*>(context);
   // The scene's palette stays selected in the window's context.
-  if (present->dc != nullptr) ReleaseDC(present->window, present->dc);
-  present->dc = nullptr;
+  if (target->dc != nullptr) ReleaseDC(target->window, target->dc);
+  target->dc = nullptr;
 }
 
 }  // namespace
@@ -85,9 +78,20 @@ void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t p
   CreateScene(scene, Win32ScenePlatform(window), spriteCount, patternCount, patternImageCount, width, height);
 }
 
-void RenderScene(SpriteScene& scene, HWND window, int32_t scale, int32_t left, int32_t top) {
-  WindowPresent present{window, nullptr, scale, left, top};
-  RenderScene(scene, PresentSink{&present, &BeginPresent, &PutRect, &EndPresent});
+DesktopSink MakeWindowSink(WindowTarget& target, int32_t originX, int32_t originY) {
+  DesktopSink sink;
+  sink.context = &target;
+  sink.originX = originX;
+  sink.originY = originY;
+  sink.begin = &BeginPresent;
+  sink.put = &PutRect;
+  sink.end = &EndPresent;
+  return sink;
+}
+
+void RenderScene(SpriteScene& scene, HWND window) {
+  WindowTarget target{window, nullptr};
+  PresentPicture(scene, 0, 0, 1, MakeWindowSink(target, 0, 0));
 }
 
 void ReleaseScene(SpriteScene& scene) {

@@ -18,14 +18,24 @@ ScenePlatform Win32ScenePlatform(HWND window);
 void CreateScene(SpriteScene& scene, HWND window, int32_t spriteCount, int32_t patternCount,
                  int32_t patternImageCount, int32_t width, int32_t height);
 
-// Called by the animation on every tick: one frame, whose rectangles are put on
-// the window's client area with the scene's palette selected and realized, each
-// back-buffer pixel as `scale` x `scale` screen pixels (nearest neighbour), the
-// back buffer's top-left pixel at (left, top) of the client area (a window that
-// spans several monitors shows one scene per monitor).
-void RenderScene(SpriteScene& scene, HWND window, int32_t scale = 1, int32_t left = 0, int32_t top = 0);
+// A window as the target of a desktop's pictures: the context it draws in while
+// a picture's rectangles are put.
+struct WindowTarget {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+};
+
+// The sink the animation presents its desktop into on every tick, the target's
+// client area's top-left pixel at (originX, originY) of the desktop: each
+// picture's rectangles are put on the window with its scene's palette selected
+// and realized, each back-buffer pixel as the picture's scale x scale screen
+// pixels (nearest neighbour). `target` must outlive the sink's use.
+DesktopSink MakeWindowSink(WindowTarget& target, int32_t originX, int32_t originY);
+
+// One frame of `scene` at the client area's top-left corner, at scale 1.
+void RenderScene(SpriteScene& scene, HWND window);
 
 // Gives back the platform objects of a scene (the section, its memory context,
 // the palette) and leaves the scene empty. The saver never calls it: its one
-// scene lasts until the process ends. Tests do.
+// scene lasts until its window goes.
 void ReleaseScene(SpriteScene& scene);

@@ -26,8 +26,7 @@ constexpr const char* kUsage =
 struct Options {
   int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1;
   int64_t soundSwitch = 0, soundFreq = 2;
-  std::vector<ScreenRect> layout;
-  MonitorChoice monitors = kDefaultMonitorChoice;
+  DesktopOptions desktop;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -42,18 +41,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--ticks") ok = ParseInteger(value, 0, INT32_MAX, o.ticks);
     else if (name == "--sound-switch") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundSwitch);
     else if (name == "--sound-freq") ok = ParseInteger(value, INT32_MIN, INT32_MAX, o.soundFreq);
-    else if (name == "--layout") ok = o.layout.empty() && ParseLayout(value, o.layout);
-    else if (name == "--monitors") ok = ParseMonitorChoice(value, o.monitors);
-    else ok = false;
+    else if (!o.desktop.Parse(name, value, ok)) ok = false;
     if (!ok) return false;
   }
-  // One screen is a layout of one monitor at the origin.
-  if (o.layout.empty() == (o.width < 0 && o.height < 0)) return false;
-  if (o.layout.empty()) {
-    if (o.width < 0 || o.height < 0) return false;
-    o.layout.push_back({0, 0, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height)});
-  }
-  return o.seed >= 0 && o.count >= 0 && o.ticks >= 0;
+  return o.desktop.Settle(o.width, o.height) && o.seed >= 0 && o.count >= 0 && o.ticks >= 0;
 }
 
 struct SoundLog {
@@ -81,24 +72,29 @@ int main(int argc, char** argv) {
   settings.soundSwitch = static_cast<int32_t>(o.soundSwitch);
   settings.soundFrequency = static_cast<int32_t>(o.soundFreq);
   Desktop desktop;
-  PlanDesktop(desktop, o.monitors, o.layout);
+  PlanDesktop(desktop, o.desktop.monitors, o.desktop.layout);
   SetUpDesktop(desktop, settings, static_cast<uint32_t>(o.seed), nullptr);
 
+  // Each animation's pixels start at its view's corner; across, the flock's at the bounds'.
+  auto origin = [&](size_t k) {
+    return desktop.choice == MonitorChoice::Across ? desktop.bounds : desktop.views[k]->area;
+  };
   int i = 0;
-  for (const auto& view : desktop.views) {
-    for (const Molecule& m : view->state.molecules) {
-      std::printf("setup,%d,%d,%d,%d,%d,%d,%d\n", i++, m.frame, m.spin, m.x + view->area.left * 16,
-                  m.y + view->area.top * 16, m.vx, m.vy);
+  for (size_t k = 0; k < desktop.animations.size(); ++k) {
+    for (const Molecule& m : desktop.animations[k]->molecules) {
+      std::printf("setup,%d,%d,%d,%d,%d,%d,%d\n", i++, m.frame, m.spin, m.x + origin(k).left * 16,
+                  m.y + origin(k).top * 16, m.vx, m.vy);
     }
   }
   SoundLog log{0};
   for (log.tick = 1; log.tick <= o.ticks; ++log.tick) {
     i = 0;
-    for (const auto& view : desktop.views) {
-      StepMolecules(view->state, PrintSound, &log);
-      for (const Molecule& m : view->state.molecules) {
-        std::printf("tick,%" PRId64 ",%d,%d,%d,%d\n", log.tick, i++, m.frame, m.x / 16 + view->area.left,
-                    m.y / 16 + view->area.top);
+    for (size_t k = 0; k < desktop.animations.size(); ++k) {
+      AnimationState& state = *desktop.animations[k];
+      StepMolecules(state, PrintSound, &log);
+      for (const Molecule& m : state.molecules) {
+        std::printf("tick,%" PRId64 ",%d,%d,%d,%d\n", log.tick, i++, m.frame, m.x / 16 + origin(k).left,
+                    m.y / 16 + origin(k).top);
       }
     }
   }

@@ -1,4 +1,4 @@
-// Strict parsing of the host tools' command-line values: integers and monitor layouts.
+// Strict parsing of the host tools' command-line values: integers, monitor layouts and choices.
 #pragma once
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/monitors.h"
+#include "animation/desktop.h"
 
 // Parses the whole of `text` as a decimal integer in [low, high]; false on an
 // empty or absent text, trailing characters, overflow or a value out of range.
@@ -54,3 +54,35 @@ inline bool ParseLayout(const char* text, std::vector<ScreenRect>& out) {
   out = monitors;
   return true;
 }
+
+// The desktop options both tools take. When `name` is "--layout" or
+// "--monitors" (each at most once), parses `value` into `layout` or `monitors`
+// and sets `ok` to whether it was good; returns false for any other name.
+struct DesktopOptions {
+  std::vector<ScreenRect> layout;
+  MonitorChoice monitors = kDefaultMonitorChoice;
+  bool monitorsGiven = false;
+
+  bool Parse(const std::string& name, const char* value, bool& ok) {
+    if (name == "--layout") {
+      ok = layout.empty() && ParseLayout(value, layout);
+    } else if (name == "--monitors") {
+      ok = !monitorsGiven && (monitorsGiven = ParseMonitorChoice(value, monitors));
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // A window of --width x --height is a layout of one monitor at the origin.
+  // False when a layout and a size are both given or neither is, or the size
+  // lacks a side.
+  bool Settle(int64_t width, int64_t height) {
+    if (layout.empty() == (width < 0 && height < 0)) return false;
+    if (layout.empty()) {
+      if (width < 0 || height < 0) return false;
+      layout.push_back({0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)});
+    }
+    return true;
+  }
+};

@@ -36,22 +36,36 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: saver-render --seed S (--width W --height H | --layout X,Y,W,H[;X,Y,W,H...]) --count N --ticks T\n"
-    "       [--monitors main|each|across] [--scale 1-4] [--sheet FILE] (--out FILE.png | [--from A] --gif FILE.gif)\n"
-    "  W x H is the window's size in screen pixels; at --scale N the animation runs on W/N x H/N\n"
+    "       [--monitors main|each|across] [--scale N[,N...]] [--sheet FILE] (--out FILE.png | [--from A] --gif FILE.gif)\n"
+    "  W x H is the window's size in screen pixels; at --scale N (1-4) the animation runs on W/N x H/N\n"
     "  and each of its pixels is shown as N x N. A layout lists the monitors in desktop pixels,\n"
-    "  the first primary; the picture is their bounding box, black where no monitor is.\n";
+    "  the first primary; the picture is their bounding box, black where no monitor is. A list of\n"
+    "  scales gives each monitor of the layout its own, in its order (across: the first for all).\n";
 
 constexpr int kGifDelayCentiseconds = 5;  // the animation's 50 ms tick
 
 struct Options {
-  int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1, from = -1, scale = -1;
+  int64_t seed = -1, width = -1, height = -1, count = -1, ticks = -1, from = -1;
+  std::vector<int32_t> scales;
   const char* sheet = nullptr;
   const char* png = nullptr;
   const char* gif = nullptr;
-  std::vector<ScreenRect> layout;
-  MonitorChoice monitors = kDefaultMonitorChoice;
-  bool monitorsGiven = false;
+  DesktopOptions desktop;
 };
+
+// "N" or "N,N,...", each 1 to 4, at most one per monitor of a layout.
+bool ParseScales(const char* text, std::vector<int32_t>& scales) {
+  const std::string all = text != nullptr ? text : "";
+  for (size_t start = 0; start <= all.size() && scales.size() < kMaxLayoutMonitors;) {
+    const size_t end = std::min(all.find(',', start), all.size());
+    int64_t scale = 0;
+    if (!ParseInteger(all.substr(start, end - start).c_str(), kMinPresentScale, kMaxPresentScale, scale)) return false;
+    scales.push_back(static_cast<int32_t>(scale));
+    if (end == all.size()) return true;
+    start = end + 1;
+  }
+  return false;
+}
 
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; i += 2) {
@@ -72,27 +86,20 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--count") ok = number(o.count, kMinMoleculeCount, kMaxMoleculeCount);
     else if (name == "--ticks") ok = number(o.ticks, 0, INT32_MAX);
     else if (name == "--from") ok = number(o.from, 1, INT32_MAX);
-    else if (name == "--scale") ok = number(o.scale, kMinPresentScale, kMaxPresentScale);
+    else if (name == "--scale") ok = o.scales.empty() && ParseScales(value, o.scales);
     else if (name == "--sheet") ok = text(o.sheet);
     else if (name == "--out") ok = text(o.png);
     else if (name == "--gif") ok = text(o.gif);
-    else if (name == "--layout") ok = o.layout.empty() && ParseLayout(value, o.layout);
-    else if (name == "--monitors") ok = !o.monitorsGiven && (o.monitorsGiven = ParseMonitorChoice(value, o.monitors));
-    else ok = false;
+    else if (!o.desktop.Parse(name, value, ok)) ok = false;
     if (!ok) return false;
   }
-  // One window is a layout of one monitor at the origin.
-  if (o.layout.empty() == (o.width < 0 && o.height < 0)) return false;
-  if (o.layout.empty()) {
-    if (o.width < 0 || o.height < 0) return false;
-    o.layout.push_back({0, 0, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height)});
-  }
-  const ScreenRect bounds = FindDesktopBounds(o.layout);
+  if (!o.desktop.Settle(o.width, o.height)) return false;
+  const ScreenRect bounds = FindDesktopBounds(o.desktop.layout);
   o.width = bounds.right - bounds.left;
   o.height = bounds.bottom - bounds.top;
   if (o.width > kMaxDibSide || o.height > kMaxDibSide) return false;
   if (o.seed < 0 || o.count < 0 || o.ticks < 0) return false;
-  if (o.scale < 0) o.scale = 1;
+  if (o.scales.empty()) o.scales.push_back(1);
   if ((o.png == nullptr) == (o.gif == nullptr)) return false;  // exactly one output
   if (o.png != nullptr) return o.from < 0;
   if (o.from < 0) o.from = 1;
@@ -292,8 +299,12 @@ int main(int argc, char** argv) {
   platform.bitmaps.findBuiltIn = SheetFiles::FindBuiltIn;
 
   Desktop desktop;
-  PlanDesktop(desktop, o.monitors, o.layout);
-  for (auto& view : desktop.views) view->scale = static_cast<int32_t>(o.scale);
+  const std::vector<ScreenRect>& layout = o.desktop.layout;
+  PlanDesktop(desktop, o.desktop.monitors, layout);
+  for (auto& view : desktop.views) {
+    const size_t k = std::find(layout.begin(), layout.end(), view->area) - layout.begin();
+    view->scale = o.scales[k < o.scales.size() ? k : 0];
+  }
   SaverSettings settings;
   settings.moleculeCount = static_cast<int32_t>(o.count);
   SetUpDesktop(desktop, settings, static_cast<uint32_t>(o.seed), &platform);
@@ -305,9 +316,10 @@ int main(int argc, char** argv) {
   }
   HeadlessView view;
   ResetHeadlessView(view, static_cast<int32_t>(o.width), static_cast<int32_t>(o.height));
+  const DesktopSink sink = HeadlessSink(view, desktop.bounds.left, desktop.bounds.top);
   auto tick = [&] {
     StepDesktop(desktop, nullptr, nullptr);
-    RenderDesktop(desktop, view);
+    PresentDesktop(desktop, sink);
   };
 
   if (o.png != nullptr) {

@@ -813,7 +813,8 @@ TEST_F(MultiMonitor, KeyWithTheMouseOnAnotherMonitorCloses) {
 // A fixed run of brisel-bench.scr with "each" and "across" shows, pixel for pixel
 // on every monitor, saver-render's picture of the same run on the same layout,
 // covers every monitor again after a display change, and a move of 4 pixels on
-// the last monitor keeps it, one of 5 ends it.
+// the last monitor keeps it, one of 5 ends it. With a SHCORE that tells the
+// primary 192 DPI and the others 96, "each" draws the primary's molecules 2 x 2.
 TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorCloses) {
   const std::string directory = WorkDirectory("fixed-monitors"), copy = directory + "\\brisel-bench.scr";
   ASSERT_TRUE(CopyFileA((BinDirectory() + "\\brisel-bench.scr").c_str(), copy.c_str(), FALSE));
@@ -822,17 +823,22 @@ TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorClos
   sound.Set("0");
   SetEnvironmentVariableA("SAVER_TEST_SEED", "7");
   SetEnvironmentVariableA("SAVER_TEST_TICKS", "25");
+  ASSERT_TRUE(CopyFileA((BinDirectory() + "\\test_shcore.dll").c_str(), (directory + "\\shcore.dll").c_str(), FALSE));
+  RegistryValueGuard useStandIn("Software\\Wine\\AppDefaults\\brisel-bench.scr\\DllOverrides", "shcore");
+  useStandIn.SetString("native");
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  for (const char* choice : {"each", "across"}) {
+  for (const char* choice : {"each", "across", "each at 192 DPI on the primary"}) {
     SCOPED_TRACE(choice);
-    monitors.Set(choice);
+    const bool dpi = choice[4] != '\0';
+    monitors.Set(dpi ? "each" : choice);
+    SetEnvironmentVariableA("SAVER_TEST_MONITOR_DPI", dpi ? "192,96" : nullptr);
     SaverRun run(copy, "/s", directory);
     const HWND window = WaitForSaverAndBlanking(run, true);
     for (int i = 0; i < 200 && window != nullptr && GetWindowLongPtrA(window, GWLP_USERDATA) < 25; ++i) PumpFor(50);
     PumpFor(200);  // the last tick's rectangles are on the screen
     const std::vector<uint32_t> shown = ReadPixels(nullptr, width, height), expected = RenderReference(
-        directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") + choice + " --layout " +
-                       LayoutArgument());
+        directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") + (dpi ? "each --scale 2,1,1" : choice) +
+                       " --layout " + LayoutArgument());
     ASSERT_EQ(shown.size(), expected.size());
     for (const RECT& r : AllMonitors()) {
       size_t differing = 0;
@@ -854,6 +860,7 @@ TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorClos
   }
   SetEnvironmentVariableA("SAVER_TEST_SEED", nullptr);
   SetEnvironmentVariableA("SAVER_TEST_TICKS", nullptr);
+  SetEnvironmentVariableA("SAVER_TEST_MONITOR_DPI", nullptr);
 }
 
 class Win9xMultiMonitor : public MultiMonitor {

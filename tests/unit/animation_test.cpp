@@ -56,21 +56,30 @@ struct TestSheet {
   }
 };
 
+// A window of its own: a desktop of one monitor, as every edge runs it.
 struct HeadlessRun {
-  AnimationState state;
-  SpriteScene scene;
+  Desktop desktop;
+  AnimationState& state;
+  SpriteScene& scene;
   HeadlessView view;
 
-  HeadlessRun(TestSheet& sheet, uint32_t seed, int32_t width, int32_t height, int32_t count, int32_t scale = 1) {
-    state.width = AnimationSide(width, scale);
-    state.height = AnimationSide(height, scale);
-    state.settings.moleculeCount = count;
-    SeedRandom(state.random, seed);
-    SetUpAnimation(state, scene, sheet.Platform());
-    ResetHeadlessView(view, width, height, scale);
+  static AnimationState& SetUp(Desktop& desktop, TestSheet& sheet, uint32_t seed, int32_t width, int32_t height,
+                               int32_t count, int32_t scale) {
+    PlanDesktop(desktop, MonitorChoice::Main, {{0, 0, width, height}});
+    desktop.views[0]->scale = scale;
+    SaverSettings settings;
+    settings.moleculeCount = count;
+    const ScenePlatform platform = sheet.Platform();
+    SetUpDesktop(desktop, settings, seed, &platform);
+    return *desktop.views[0]->state;
+  }
+  HeadlessRun(TestSheet& sheet, uint32_t seed, int32_t width, int32_t height, int32_t count, int32_t scale = 1)
+      : state(SetUp(desktop, sheet, seed, width, height, count, scale)), scene(desktop.views[0]->scene) {
+    ResetHeadlessView(view, width, height);
   }
   void Tick(PlaySoundFn play = nullptr, void* context = nullptr) {
-    TickAnimation(state, scene, play, context, HeadlessSink(view));
+    StepDesktop(desktop, play, context);
+    PresentDesktop(desktop, HeadlessSink(view));
   }
   const uint8_t* ViewAt(int32_t x, int32_t y) const { return &view.rgb[(size_t(y) * view.width + x) * 3]; }
 };
@@ -237,7 +246,7 @@ TEST(Desktop, OneMonitorIsTheSingleAnimationAndEachMonitorRunsItsOwn) {
     SetUpDesktop(desktop, settings, 2024, &platform);
     HeadlessView view;
     ResetHeadlessView(view, 400, 300);
-    for (int tick = 0; tick < 50; ++tick) StepDesktop(desktop, nullptr, nullptr), RenderDesktop(desktop, view);
+    for (int tick = 0; tick < 50; ++tick) StepDesktop(desktop, nullptr, nullptr), PresentDesktop(desktop, HeadlessSink(view));
     for (int tick = 0; choice == MonitorChoice::Main && tick < 50; ++tick) alone.Tick();
     EXPECT_EQ(alone.view.rgb, view.rgb) << MonitorChoiceName(choice);
   }
@@ -247,14 +256,14 @@ TEST(Desktop, OneMonitorIsTheSingleAnimationAndEachMonitorRunsItsOwn) {
   PlanDesktop(desktop, MonitorChoice::Each, {{0, 0, 400, 300}, {400, 100, 600, 250}, {400, 100, 600, 250}});
   SetUpDesktop(desktop, settings, 2024, &platform);
   ASSERT_EQ(2u, desktop.views.size()) << "a mirrored monitor shares its view";
-  EXPECT_EQ(200, desktop.views[1]->state.width);
-  EXPECT_EQ(150, desktop.views[1]->state.height);
-  EXPECT_NE(desktop.views[0]->state.molecules.begin()->x, desktop.views[1]->state.molecules.begin()->x);
+  EXPECT_EQ(200, desktop.views[1]->state->width);
+  EXPECT_EQ(150, desktop.views[1]->state->height);
+  EXPECT_NE(desktop.views[0]->state->molecules.begin()->x, desktop.views[1]->state->molecules.begin()->x);
   std::vector<int32_t> sounds;
   auto record = [](void* c, int32_t k) { static_cast<std::vector<int32_t>*>(c)->push_back(k); };
   HeadlessView view;
   ResetHeadlessView(view, 600, 300);
-  for (int tick = 0; tick < 21; ++tick) StepDesktop(desktop, record, &sounds), RenderDesktop(desktop, view);
+  for (int tick = 0; tick < 21; ++tick) StepDesktop(desktop, record, &sounds), PresentDesktop(desktop, HeadlessSink(view));
   EXPECT_EQ(1, std::count(sounds.begin(), sounds.end(), kAmbientSound)) << "one ambient check every 21 ticks";
   for (int32_t y = 0; y < 300; y += y == 99 ? 151 : 1) {
     for (int32_t x = 400; x < 600; ++x) ASSERT_EQ(0, view.rgb[(size_t(y) * 600 + x) * 3 + 1]) << "no monitor at " << x << "," << y;
@@ -262,9 +271,44 @@ TEST(Desktop, OneMonitorIsTheSingleAnimationAndEachMonitorRunsItsOwn) {
   PlanDesktop(desktop, MonitorChoice::Main, {{0, 0, 400, 300}, {400, 100, 600, 250}});
   ASSERT_EQ(1u, desktop.views.size());
   EXPECT_TRUE((desktop.views[0]->area == ScreenRect{0, 0, 400, 300})) << "main: the primary alone, the other black";
+  PlanDesktop(desktop, MonitorChoice::Each, {{0, 0, 400, 300}, {0, 0, 800, 600}, {100, 50, 500, 400}});
+  ASSERT_EQ(1u, desktop.views.size()) << "clones at one origin or overlapping: one animation";
+  EXPECT_TRUE((desktop.views[0]->area == ScreenRect{0, 0, 800, 600})) << "the largest clone's";
   MonitorChoice parsed = MonitorChoice::Main;
   EXPECT_TRUE(ParseMonitorChoice("ACROSS", parsed) && parsed == MonitorChoice::Across);
   EXPECT_FALSE(ParseMonitorChoice("all", parsed) || ParseMonitorChoice("", parsed) || ParseMonitorChoice(nullptr, parsed));
+}
+
+// Across: one flock, one back buffer per monitor. Two monitors that make a
+// rectangle show what one monitor of its size shows, a sprite over the seam in
+// both pictures; an L of three keeps back buffers of the monitors' area only.
+TEST(Desktop, AcrossDrawsOneFlockIntoEachMonitorsOwnPicture) {
+  TestSheet sheet;
+  const ScenePlatform platform = sheet.Platform();
+  SaverSettings settings;
+  settings.moleculeCount = 30;
+  HeadlessRun whole(sheet, 77, 700, 300, 30);
+  Desktop desktop;
+  PlanDesktop(desktop, MonitorChoice::Across, {{-400, 0, 0, 300}, {0, 0, 300, 300}});
+  SetUpDesktop(desktop, settings, 77, &platform);
+  ASSERT_EQ(2u, desktop.views.size());
+  EXPECT_EQ(400, desktop.views[0]->scene.width);
+  EXPECT_EQ(300, desktop.views[1]->scene.width);
+  HeadlessView view;
+  ResetHeadlessView(view, 700, 300);
+  int seams = 0;
+  for (int tick = 0; tick < 300; ++tick) {
+    whole.Tick();
+    StepDesktop(desktop, nullptr, nullptr), PresentDesktop(desktop, HeadlessSink(view, -400, 0));
+    ASSERT_EQ(whole.view.rgb, view.rgb) << "tick " << tick;
+    for (const Molecule& m : whole.state.molecules) seams += std::abs(m.x / 16 - 400) < 10;
+  }
+  EXPECT_GT(seams, 0) << "some molecule crossed the seam";
+  PlanDesktop(desktop, MonitorChoice::Across, {{0, 0, 4000, 2000}, {4000, 0, 4400, 400}, {4000, 1600, 4400, 2000}});
+  SetUpDesktop(desktop, settings, 77, &platform);
+  int64_t pixels = 0;
+  for (const auto& v : desktop.views) pixels += int64_t{v->scene.width} * v->scene.height;
+  EXPECT_EQ(4000 * 2000 + 2 * 400 * 400, pixels) << "the monitors' area, not the bounds'";
 }
 
 }  // namespace

@@ -210,7 +210,7 @@ class SettingsDialogOpen : public SettingsDialog {
     } else {
       WriteProfile(bytes);
     }
-    TheAnimationState().settings = SaverSettings{-99, -99, -99};
+    TheSettings() = SaverSettings{-99, -99, -99};
     SendMessageA(dialog, WM_INITDIALOG, 0, 0);
   }
   static HWND dialog;
@@ -331,7 +331,7 @@ TEST_F(SettingsDialogOpen, OpeningShowsTheStoredSettings) {
     EXPECT_EQ(100, frequency.maximum);
     EXPECT_EQ(c.frequency, frequency.position);
     EXPECT_EQ(std::to_string(c.frequency), frequency.label);
-    EXPECT_EQ(c.count, TheAnimationState().settings.moleculeCount) << "loaded into the record";
+    EXPECT_EQ(c.count, TheSettings().moleculeCount) << "loaded into the record";
     EXPECT_EQ(3, SendDlgItemMessageA(dialog, kMonitorsListId, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(c.monitors, SendDlgItemMessageA(dialog, kMonitorsListId, CB_GETCURSEL, 0, 0));
   }
@@ -384,7 +384,7 @@ TEST_F(SettingsDialogOpen, ControlsFitAndDoNotOverlap) {
 
 TEST_F(SettingsDialogOpen, BarsStopAtTheirEndsAndFollowTheThumb) {
   OpenOn(Section("SOUND_SW=1\r\nEVENT_FREQ=63\r\nSOUND_FREQ=2\r\n"));
-  const SaverSettings& settings = TheAnimationState().settings;
+  const SaverSettings& settings = TheSettings();
 
   struct Step {
     int bar;
@@ -510,9 +510,9 @@ TEST_F(SettingsDialog, EscapeAndCloseBoxWriteNothingAndEndWithOne) {
     EXPECT_EQ(1, result);
     EXPECT_EQ(stored, ReadProfile());
     // The changes stay in the record until the process ends.
-    EXPECT_EQ(0, TheAnimationState().settings.soundSwitch);
-    EXPECT_EQ(19, TheAnimationState().settings.moleculeCount);
-    EXPECT_EQ(3, TheAnimationState().settings.soundFrequency);
+    EXPECT_EQ(0, TheSettings().soundSwitch);
+    EXPECT_EQ(19, TheSettings().moleculeCount);
+    EXPECT_EQ(3, TheSettings().soundFrequency);
   }
 }
 
@@ -536,7 +536,7 @@ TEST_F(SettingsDialog, ReadOnlyFileEndsTheDialogAsUsualAndKeepsTheFile) {
   EXPECT_EQ(1, result);
   EXPECT_TRUE(otherWindows.empty()) << "no message";
   EXPECT_EQ(stored, ReadProfile());
-  EXPECT_EQ(8, TheAnimationState().settings.moleculeCount) << "the record keeps the change";
-  EXPECT_EQ(1, TheAnimationState().settings.soundSwitch);
-  EXPECT_EQ(9, TheAnimationState().settings.soundFrequency);
+  EXPECT_EQ(8, TheSettings().moleculeCount) << "the record keeps the change";
+  EXPECT_EQ(1, TheSettings().soundSwitch);
+  EXPECT_EQ(9, TheSettings().soundFrequency);
 }

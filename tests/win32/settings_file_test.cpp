@@ -22,9 +22,9 @@ class SettingsFile : public ::testing::Test {
 
   // Loads over a record that holds none of the expected values.
   static SaverSettings Load() {
-    TheAnimationState().settings = SaverSettings{-99, -99, -99};
+    TheSettings() = SaverSettings{-99, -99, -99};
     LoadSettings();
-    return TheAnimationState().settings;
+    return TheSettings();
   }
 };
 
@@ -80,7 +80,7 @@ TEST_F(SettingsFile, StoredValuesAndTheirBounds) {
 }
 
 TEST_F(SettingsFile, SaveCreatesTheFileWithTheKeysInOrder) {
-  TheAnimationState().settings = SaverSettings{-1, 64, 100};
+  TheSettings() = SaverSettings{-1, 64, 100};
   TheMonitorChoice() = MonitorChoice::Across;
   SaveSettings();
   EXPECT_EQ("[Brisel]\r\nSOUND_SW=-1\r\nEVENT_FREQ=64\r\nSOUND_FREQ=100\r\nMonitors=across\r\n", ReadProfile());
@@ -94,7 +94,7 @@ TEST_F(SettingsFile, SaveReplacesValuesAndKeepsTheRestOfTheFile) {
       "[Before]\r\nA=1\r\n"
       "[Brisel]\r\nSOUND_FREQ=7\r\nOTHER=keep\r\nSOUND_SW=1\r\n"
       "[After]\r\nB=2\r\n");
-  TheAnimationState().settings = SaverSettings{INT32_MIN, 3, 99};
+  TheSettings() = SaverSettings{INT32_MIN, 3, 99};
   SaveSettings();
   const std::string expected =
       "[Before]\r\nA=1\r\n"
@@ -113,13 +113,13 @@ TEST_F(SettingsFile, ReadOnlyFileIsLeftAsItWas) {
   {
     const ReadOnlyProfile readOnly;
     ASSERT_TRUE(ReadOnlyProfile::RefusesWriting());
-    TheAnimationState().settings = SaverSettings{0, 40, 60};
+    TheSettings() = SaverSettings{0, 40, 60};
     SaveSettings();
     EXPECT_EQ(stored, ReadProfile());
   }
   EXPECT_EQ(stored, ReadProfile());
-  EXPECT_EQ(40, TheAnimationState().settings.moleculeCount) << "the record is not touched";
-  EXPECT_EQ(60, TheAnimationState().settings.soundFrequency);
+  EXPECT_EQ(40, TheSettings().moleculeCount) << "the record is not touched";
+  EXPECT_EQ(60, TheSettings().soundFrequency);
 }
 
 TEST(SettingsDialogClasses, NothingToRegister) {

@@ -241,7 +241,7 @@ TEST_F(ShellWindow, ApprovedCloseStopsTicks) {
   saver = CreateSaverWindow(FullScreenShape());
   ASSERT_NE(nullptr, saver);
   // Every tick turns each molecule by one frame.
-  const Molecule& first = TheAnimationState().molecules.records[0];
+  const Molecule& first = TheDesktop().animations[0]->molecules.records[0];
   const int32_t frame = first.frame;
   SendMessageA(saver, WM_TIMER, 1, 0);
   ASSERT_NE(frame, first.frame) << "a tick does not show";

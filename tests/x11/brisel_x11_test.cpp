@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -338,6 +339,29 @@ TEST_F(BriselX11, FullScreenSpreadsOverTwoMonitorsAsTheyComeKeepsTheKeysAndStays
   kill(openbox.pid, SIGTERM);  // so that it takes its hints off the root window
   WaitExit(openbox.pid, 3000);
   runXrandr(2, 2);
+}
+
+// Two monitors of 8200 pixels side by side (brisel_x11_wide_across gives the
+// screen): their bounds are wider than one picture may be, yet across animates both.
+TEST_F(BriselX11, AcrossOnTwoMonitorsWiderTogetherThanAPictureAnimatesBoth) {
+  if (DisplayWidth(display_, 0) < 16400) GTEST_SKIP() << "needs a screen 16400 pixels wide";
+  for (const char* monitor : {"*left 8200/2170x600/159+0+0 screen", "right 8200/2170x600/159+8200+0 none"}) {
+    std::istringstream words(monitor);
+    std::vector<std::string> args = {"/usr/bin/xrandr", "--setmonitor"};
+    for (std::string word; words >> word;) args.push_back(word);
+    ASSERT_EQ(WaitExit(StartProgram(args), 5000), 0) << monitor;
+  }
+  Running brisel{StartProgram({BRISEL, "-fullscreen", "-monitors", "across", "-seed", "3", "-count", "64"})};
+  size_t lit[2] = {};
+  for (const auto end = Clock::now() + std::chrono::seconds(20); Clock::now() < end && !(lit[0] && lit[1]); Pause(200)) {
+    const Pixels shown = ReadWindow(DefaultRootWindow(display_), 16400, 600);
+    lit[0] = lit[1] = 0;
+    for (size_t i = 0; i < shown.size(); i += 3) lit[(i / 3) % 16400 >= 8200] += shown[i] | shown[i + 1] | shown[i + 2];
+  }
+  EXPECT_EQ(WaitExit(brisel.pid, 0), -1) << "still running";
+  EXPECT_GT(lit[0], 0u) << "molecules on the left monitor";
+  EXPECT_GT(lit[1], 0u) << "molecules on the right monitor";
+  for (const char* name : {"left", "right"}) WaitExit(StartProgram({"/usr/bin/xrandr", "--delmonitor", name}), 5000);
 }
 
 TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment) {
