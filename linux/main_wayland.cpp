@@ -45,7 +45,7 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, const std::vector<S
   for (auto& view : run->desktop.views) {
     if (view->scene.backBuffer.bits != nullptr) continue;
     const ScreenRect& a = view->area;
-    error = DibFitsLimits(view->state.width, view->state.height)
+    error = DibFitsLimits(view->state->width, view->state->height)
                 ? "out of memory"
                 : "an output is " + std::to_string(a.right - a.left) + " x " + std::to_string(a.bottom - a.top) +
                       " pixels; brisel draws at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
