@@ -55,18 +55,17 @@ std::unique_ptr<Run> StartRun(const ProgramOptions& options, const std::vector<S
   return run;
 }
 
-std::vector<WaylandPicture> ListPictures(Run& run) {
-  std::vector<WaylandPicture> pictures;
-  for (auto& view : run.desktop.views) pictures.push_back({&view->scene, view->area, view->scale});
+std::vector<PicturePlace> ListPictures(Run& run) {
+  std::vector<PicturePlace> pictures;
+  for (auto& view : run.desktop.views) {
+    pictures.push_back({&view->scene, view->area.left, view->area.top, view->scale});
+  }
   return pictures;
 }
 
-void StepRun(Run& run, WaylandScreen& screen, const PresentSink& sink, SoundPlayer* sounds) {
+void StepRun(Run& run, const DesktopSink& sink, SoundPlayer* sounds) {
   StepDesktop(run.desktop, sounds != nullptr ? PlaySoundSdl : nullptr, sounds);
-  for (size_t k = 0; k < run.desktop.views.size(); ++k) {
-    AimWaylandSink(screen, k);
-    PresentScene(run.desktop.views[k]->scene, sink);
-  }
+  PresentDesktop(run.desktop, sink);
   ++run.ticks;
 }
 
@@ -114,7 +113,7 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       !OpenSounds(sounds, kBounceSoundFile, kBounceSoundFileSize, kAmbientSoundFile, kAmbientSoundFileSize, error)) {
     std::fprintf(stderr, "brisel: no sound: %s; the molecules move silently\n", error.c_str());
   }
-  const PresentSink sink = MakeWaylandSink(screen);
+  const DesktopSink sink = MakeWaylandSink(screen);
   std::unique_ptr<Run> run;
   int status = 0;
   int64_t deadline = INT64_MAX;
@@ -169,7 +168,7 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       break;
     }
     if (ticking && screen.showing && ReadMonotonicNanoseconds() >= deadline) {
-      StepRun(*run, screen, sink, options.sound ? &sounds : nullptr);
+      StepRun(*run, sink, options.sound ? &sounds : nullptr);
       CommitWaylandFrames(screen);
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;

@@ -55,9 +55,9 @@ struct ShmBuffer {
   ChangeList stale;    // where it is behind the buffer committed last
 };
 
-// A rectangle of picture `picture`'s back buffer still to be drawn on an output.
+// A rectangle of a picture's back buffer still to be drawn on an output.
 struct PendingRect {
-  size_t picture;
+  PicturePlace picture;
   SceneRect rect;
 };
 
@@ -179,7 +179,7 @@ void CopyRect(const WaylandOutput& o, const uint32_t* from, uint32_t* to, const 
   }
 }
 
-void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
                      SceneRect rect, bool composed);
 
 // Draws what changed since the last commit into a free buffer and commits it,
@@ -210,15 +210,13 @@ void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
     std::fill(b->data, b->data + b->bytes / 4, screen.pixels[0]);
     o.uncommitted.whole = true;
     for (ShmBuffer& other : o.buffers) other.stale.whole = &other != b;
-    for (const WaylandPicture& picture : screen.pictures) {
+    for (const PicturePlace& picture : screen.pictures) {
       // Before the first frame the sprites are not shown yet: the background.
       DrawPictureRect(screen, o, *b, picture, {0, 0, picture.scene->backBuffer.width, picture.scene->backBuffer.height},
                       screen.presented);
     }
   } else {
-    for (const PendingRect& p : o.pending) {
-      if (p.picture < screen.pictures.size()) DrawPictureRect(screen, o, *b, screen.pictures[p.picture], p.rect, true);
-    }
+    for (const PendingRect& p : o.pending) DrawPictureRect(screen, o, *b, p.picture, p.rect, true);
   }
   o.pending.clear();
   o.repaint = false;
@@ -269,22 +267,22 @@ int32_t DivideUp(int32_t a, int32_t b) { return -DivideDown(-a, b); }
 // Draws `piece` of `source` (a back buffer, or the canvas with the piece at its
 // top-left when `canvasLeft`/`canvasTop` say where it lies in the back buffer)
 // into `target`, where it lies on the output.
-void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
                const DibImage& source, SceneRect piece, int32_t canvasLeft, int32_t canvasTop) {
   const int32_t n = picture.scale;
   {
     const int32_t m = n * o.scale;
     // The piece's back-buffer pixels that show on this output.
-    const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.area.left, n));
-    const int32_t x1 = std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.area.left, n));
-    const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.area.top, n));
-    const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.area.top, n));
+    const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.left, n));
+    const int32_t x1 = std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.left, n));
+    const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.top, n));
+    const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.top, n));
     if (x1 <= x0 || y1 <= y0) return;
     const size_t rowPixels = static_cast<size_t>(x1 - x0) * m;
     const SceneRect from{x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0};
     // Where the first converted pixel lands in the buffer, then clipped to it.
-    const int32_t bx = (picture.area.left - o.logical.left + x0 * n) * o.scale;
-    const int32_t by = (picture.area.top - o.logical.top + y0 * n) * o.scale;
+    const int32_t bx = (picture.left - o.logical.left + x0 * n) * o.scale;
+    const int32_t by = (picture.top - o.logical.top + y0 * n) * o.scale;
     const BufferRect r{std::max(bx, 0), std::max(by, 0), std::min(bx + static_cast<int32_t>(rowPixels), o.width),
                        std::min(by + (y1 - y0) * m, o.height)};
     if (r.right <= r.left || r.bottom <= r.top) return;
@@ -310,7 +308,7 @@ void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const
 // Draws `rect` of a picture into `target`, with the sprites composed over the
 // background or the back buffer as it is (the background alone), in pieces the
 // size of the canvas.
-void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const WaylandPicture& picture,
+void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
                      SceneRect rect, bool composed) {
   const SceneRect r = ClipRectToImage(rect, picture.scene->backBuffer);
   const int32_t pieceWidth = screen.canvas.width, pieceRows = screen.canvas.height;
@@ -329,14 +327,12 @@ void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target,
 }
 
 // Notes `rect` of the picture being presented on every output it lies on.
-void PutFrameRect(void* context, const DibImage&, SceneRect rect) {
+void PutFrameRect(void* context, const PicturePlace& picture, SceneRect rect) {
   auto& screen = *static_cast<WaylandScreen*>(context);
-  if (screen.aimed >= screen.pictures.size()) return;
   screen.presented = true;
-  const WaylandPicture& picture = screen.pictures[screen.aimed];
   const int32_t n = picture.scale;
-  const ScreenRect area{picture.area.left + rect.left * n, picture.area.top + rect.top * n,
-                        picture.area.left + (rect.left + rect.width) * n, picture.area.top + (rect.top + rect.height) * n};
+  const ScreenRect area{picture.left + rect.left * n, picture.top + rect.top * n,
+                        picture.left + (rect.left + rect.width) * n, picture.top + (rect.top + rect.height) * n};
   for (auto& o : screen.outputs) {
     if (o->surface == nullptr || o->repaint || area.right <= o->logical.left || area.left >= o->logical.right ||
         area.bottom <= o->logical.top || area.top >= o->logical.bottom) {
@@ -345,7 +341,7 @@ void PutFrameRect(void* context, const DibImage&, SceneRect rect) {
     if (o->pending.size() >= kMaxPendingRects) {
       NoteRepaint(*o);
     } else {
-      o->pending.push_back({screen.aimed, rect});
+      o->pending.push_back({picture, rect});
     }
   }
 }
@@ -722,7 +718,7 @@ void HideWaylandScreen(WaylandScreen& screen) {
   wl_display_flush(screen.display);
 }
 
-bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictures) {
+bool SetWaylandPictures(WaylandScreen& screen, std::vector<PicturePlace> pictures) {
   screen.pictures = std::move(pictures);
   screen.presented = false;
   if (screen.pictures.empty()) return true;
@@ -740,14 +736,13 @@ bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictu
   return true;
 }
 
-PresentSink MakeWaylandSink(WaylandScreen& screen) {
-  PresentSink sink;
+DesktopSink MakeWaylandSink(WaylandScreen& screen) {
+  DesktopSink sink;
   sink.context = &screen;
+  sink.composes = true;
   sink.put = PutFrameRect;
   return sink;
 }
-
-void AimWaylandSink(WaylandScreen& screen, size_t index) { screen.aimed = index; }
 
 void CommitWaylandFrames(WaylandScreen& screen) {
   for (auto& o : screen.outputs) CommitOutput(screen, *o);

@@ -24,14 +24,6 @@ struct ext_idle_notification_v1;
 struct org_kde_kwin_idle;
 struct org_kde_kwin_idle_timeout;
 
-// One animation's picture and where it shows: `area` in the desktop's logical
-// pixels, each back-buffer pixel `scale` logical pixels across.
-struct WaylandPicture {
-  const SpriteScene* scene = nullptr;
-  ScreenRect area{};
-  int32_t scale = 1;
-};
-
 // Why the show ended or paused, as the compositor's events told it.
 enum class WaylandEnd {
   None,
@@ -70,9 +62,8 @@ struct WaylandScreen {
   bool idle = false;
   bool resumed = false;         // "resumed" came since the last TakeWaylandResumed
   // Drawing.
-  std::vector<WaylandPicture> pictures;
+  std::vector<PicturePlace> pictures;  // in the desktop's logical pixels
   PixelTable pixels{};
-  size_t aimed = 0;             // the picture PresentScene presents now
   bool presented = false;       // a frame was presented since SetWaylandPictures
   DibImage canvas;              // where a frame's rectangles are composed
   std::vector<uint32_t> scratch;  // a converted piece that reaches past its output's edge
@@ -94,17 +85,19 @@ void ShowWaylandScreen(WaylandScreen& screen);
 // Ends the show: every surface and buffer destroyed; the outputs stay known.
 void HideWaylandScreen(WaylandScreen& screen);
 
-// Takes the animations to show, after a (re)start: the pixel table from the
-// first scene's colour table, and every output painted anew at its next commit
-// (black where no picture lies, each picture's background, its sprites once a
-// frame was presented). False when the colour table is missing.
-bool SetWaylandPictures(WaylandScreen& screen, std::vector<WaylandPicture> pictures);
+// Takes the animations' pictures to show, after a (re)start, each where it lies
+// in the desktop's logical pixels, each back-buffer pixel `scale` of them across:
+// the pixel table from the first scene's colour table, and every output painted
+// anew at its next commit (black where no picture lies, each picture's
+// background, its sprites once a frame was presented). False when the colour
+// table is missing.
+bool SetWaylandPictures(WaylandScreen& screen, std::vector<PicturePlace> pictures);
 
-// The sink picture `index`'s scene presents into (AimWaylandSink first): each
-// rectangle is noted for every output it lies on, and drawn there, composed from
-// the sprites as they stand then and enlarged, when the output next commits.
-PresentSink MakeWaylandSink(WaylandScreen& screen);
-void AimWaylandSink(WaylandScreen& screen, size_t index);
+// The sink the desktop presents into (PresentDesktop), its origin the desktop's
+// (0, 0): each rectangle is noted for every output it lies on, and drawn there,
+// composed from the sprites as they stand then and enlarged, when the output
+// next commits; the back buffers are not touched.
+DesktopSink MakeWaylandSink(WaylandScreen& screen);
 
 // Draws and commits what changed on each output whose compositor asked for a
 // frame and that has a free buffer; the others do when their callback or
