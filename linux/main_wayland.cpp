@@ -135,6 +135,7 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       const bool resumed = TakeWaylandResumed(screen);
       if (screen.showing && (resumed || screen.end != WaylandEnd::None)) {
         HideWaylandScreen(screen);
+        screen.pictures.clear();
         run.reset();
         screen.idle = false;
       } else if (!screen.showing && screen.idle) {
@@ -146,6 +147,7 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
     if (screen.showing && (run == nullptr || screen.layoutChanged)) {
       const std::vector<ScreenRect> monitors = ListWaylandMonitors(screen);
       ShowWaylandScreen(screen);  // outputs that came get their surface
+      screen.pictures.clear();    // they name the scenes freed next
       run.reset();
       if (!monitors.empty()) {
         run = StartRun(options, monitors, error);
