@@ -127,13 +127,19 @@ after=$(pending_hex)
 wineserver -k; wineboot -r >/dev/null 2>&1
 cmp -s "$installed" "$scr" && [ ! -e "$WINEPREFIX/drive_c/other.tmp" ] || fail "the restart took brisel.scr or kept other.tmp"
 
-printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$WINEPREFIX/drive_c/windows/CONTROL.INI"
+# The settings, also in the user's VirtualStore copy a saver without administrator rights wrote through.
+store=$(winepath -u "$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')")/VirtualStore/Windows/CONTROL.INI
+for ini in "$WINEPREFIX/drive_c/windows/CONTROL.INI" "$store"; do
+  mkdir -p "${ini%/*}" && printf '[Other]\r\nkept=1\r\n[Brisel]\r\nSOUND_SW=1\r\n' > "$ini"
+done
 # A saver of the user's own in the 64-bit System32 is not the one installed: it stays chosen.
 own=; [ "$arch" = win32 ] || own='C:\windows\system32\brisel.scr'
 [ -z "$own" ] || { cp "$scr" "${installed/syswow64/system32}" && wine reg add "$desktop_key" /v SCRNSAVE.EXE /d "$own" /f >/dev/null; }
 uninstall "uninstall"
 [ ! -e "$WINEPREFIX/drive_c/Elsewhere" ] || fail "C:\Elsewhere is left"
-! grep -qi '^\[Brisel\]' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "the [Brisel] section is left"
-grep -q '^kept=1' "$WINEPREFIX/drive_c/windows/CONTROL.INI" || fail "other sections of CONTROL.INI are gone"
+for ini in "$WINEPREFIX/drive_c/windows/CONTROL.INI" "$store"; do
+  ! grep -qi '^\[Brisel\]' "$ini" || fail "the [Brisel] section is left in $ini"
+  grep -q '^kept=1' "$ini" || fail "other sections of $ini are gone"
+done
 [ "$(reg_value "$desktop_key" SCRNSAVE.EXE)" = "$own" ] || fail "SCRNSAVE.EXE is '$(reg_value "$desktop_key" SCRNSAVE.EXE)'"
 echo "$arch: installs, upgrades, uninstalls and restart passed"

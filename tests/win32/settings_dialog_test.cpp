@@ -492,6 +492,27 @@ TEST_F(SettingsDialog, OkWritesWhatWasChanged) {
             ReadProfile());
 }
 
+TEST_F(SettingsDialog, OkKeepsEachMonitorsChoiceMadeInTheListAndReopensOnIt) {
+  // Opened again after each OK, from no file (each): every choice, and main from each and across.
+  // Arrow keys on the closed list move its selection, as a person chooses; Enter is OK.
+  const char* names[] = {"main", "each", "across"};
+  int from = 1;
+  for (int to : {0, 2, 0, 1}) {
+    SCOPED_TRACE(std::string(names[from]) + " to " + names[to]);
+    EXPECT_EQ(1, RunModal([&](HWND dialog) {
+                for (int at = from; at != to; at += to > from ? 1 : -1) {
+                  PostMessageA(GetDlgItem(dialog, kMonitorsListId), WM_KEYDOWN,
+                               to > from ? VK_DOWN : VK_UP, 0);
+                }
+                PressEnter(dialog);
+              }));
+    EXPECT_EQ(Section(std::string("SOUND_SW=0\r\nEVENT_FREQ=10\r\nSOUND_FREQ=2\r\nMonitors=") +
+                      names[to] + "\r\n"),
+              ReadProfile());
+    from = to;
+  }
+}
+
 TEST_F(SettingsDialog, EscapeAndCloseBoxWriteNothingAndEndWithOne) {
   const Closing closings[] = {{"Esc key", PressEscape},
                               {"cancel command", SendCancel},
