@@ -763,8 +763,9 @@ class MultiMonitor : public EndToEnd {
   std::string LayoutArgument() const {
     std::string text;
     for (const RECT& r : AllMonitors()) {
-      text += (text.empty() ? "" : ";") + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-              std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+      if (!text.empty()) text += ';';
+      text += std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right - r.left) + "," +
+              std::to_string(r.bottom - r.top);
     }
     return text;
   }
