@@ -95,7 +95,8 @@ async function checkFullScreen(browser, origin) {
   const mouse = (type, x, y) => page.call('Input.dispatchMouseEvent',
     { type, x, y, button: type === 'mouseMoved' ? 'none' : 'left', clickCount: 1 });
   const key = (type, key = 'a') => page.call('Input.dispatchKeyEvent',
-    { type, key, code: key === ' ' ? 'Space' : 'KeyA', text: key, windowsVirtualKeyCode: key.toUpperCase().charCodeAt() });
+    { type, key, code: key === ' ' ? 'Space' : 'KeyA', text: key,
+      windowsVirtualKeyCode: key.toUpperCase().charCodeAt() });
   const settle = () => new Promise((resolve) => setTimeout(resolve, 300));
   const isFull = () => page.evaluate('document.fullscreenElement !== null');
   const enter = async () => {
@@ -128,7 +129,8 @@ async function checkFullScreen(browser, origin) {
     const ticks = await page.evaluate('briselPage.ticks');
     await page.waitFor(`briselPage.ticks > ${ticks}`, 3).catch(() => {});
     const after = await page.evaluate(`[!document.fullscreenElement, briselPage.paused, briselPage.ticks > ${ticks}]`);
-    check(after.join() === 'true,false,true', `Space with ${focused} focused ends full screen, the animation plays on: ${after}`);
+    check(after.join() === 'true,false,true',
+      `Space with ${focused} focused ends full screen, the animation plays on: ${after}`);
   }
 
   [x, y] = await enter();

@@ -355,10 +355,12 @@ TEST_F(BriselX11, FullScreenAsksAWindowManagerForTheMonitorsAtTheDesktopsEdges) 
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&check), 1);
   XSelectInput(display_, root, SubstructureRedirectMask | SubstructureNotifyMask);
   const auto setMonitors = [&](const std::string& monitors) {  // "W/MMxH/MM+X+Y ...", the primary first
-    std::string command = "for m in primary b c; do xrandr --delmonitor $m 2>/dev/null; done; true", name = "*primary";
+    std::string command = "for m in primary b c; do xrandr --delmonitor $m; done 2>/dev/null; true";
+    std::string name = "*primary";
     for (size_t at = 0, end; at < monitors.size(); at = end + 1, name = name == "*primary" ? "b" : "c") {
       end = std::min(monitors.find(' ', at), monitors.size());
-      command += " && xrandr --setmonitor " + name + " " + monitors.substr(at, end - at) + (at == 0 ? " screen" : " none");
+      command += " && xrandr --setmonitor " + name + " " + monitors.substr(at, end - at) +
+                 (at == 0 ? " screen" : " none");
     }
     EXPECT_EQ(WaitExit(StartProgram({"/bin/sh", "-c", "(" + command + ") >/dev/null"}), 10000), 0) << command;
   };
