@@ -86,14 +86,17 @@ async function checkFrame(browser, origin, c) {
   await page.close();
 }
 
-// The closing rules in full screen: a key ends it, a travel of 4 pixels from
-// the first position seen in full screen does not, one of 5 does, and so does a
-// click; the cursor is hidden meanwhile.
+// The closing rules in full screen: a key ends it (Space too, without pausing
+// the animation), a travel of 4 pixels from the first position seen in full
+// screen does not, one of 5 does, and so does a click; the cursor is hidden
+// meanwhile.
 async function checkFullScreen(browser, origin) {
   const page = await browser.openPage(`${origin}/index.html?seed=2`, { width: 800, height: 600 });
   const mouse = (type, x, y) => page.call('Input.dispatchMouseEvent',
     { type, x, y, button: type === 'mouseMoved' ? 'none' : 'left', clickCount: 1 });
-  const key = (type) => page.call('Input.dispatchKeyEvent', { type, key: 'a', code: 'KeyA', text: 'a' });
+  const key = (type, key = 'a') => page.call('Input.dispatchKeyEvent',
+    { type, key, code: key === ' ' ? 'Space' : 'KeyA', text: key,
+      windowsVirtualKeyCode: key.toUpperCase().charCodeAt() });
   const settle = () => new Promise((resolve) => setTimeout(resolve, 300));
   const isFull = () => page.evaluate('document.fullscreenElement !== null');
   const enter = async () => {
@@ -116,6 +119,19 @@ async function checkFullScreen(browser, origin) {
   await key('keyUp');
   await settle();
   check(!(await isFull()), 'a key ends full screen');
+
+  for (const focused of ['the button', 'nothing']) {  // as Chrome leaves it after the click, and as Safari does
+    await enter();
+    if (focused === 'nothing') await page.evaluate('document.activeElement.blur()');
+    await key('keyDown', ' ');
+    await key('keyUp', ' ');
+    await settle();
+    const ticks = await page.evaluate('briselPage.ticks');
+    await page.waitFor(`briselPage.ticks > ${ticks}`, 3).catch(() => {});
+    const after = await page.evaluate(`[!document.fullscreenElement, briselPage.paused, briselPage.ticks > ${ticks}]`);
+    check(after.join() === 'true,false,true',
+      `Space with ${focused} focused ends full screen, the animation plays on: ${after}`);
+  }
 
   [x, y] = await enter();
   await mouse('mouseMoved', x + 1, y);
@@ -237,9 +253,9 @@ async function checkSettingsAndPause(browser, origin) {
 // The page on a host sending month-old files without Cache-Control, the script
 // as application/octet-stream (then text/plain), redirecting index.html to its
 // folder: offline after one visit; a new release whole on the first visit after
-// it; the kept copy for a silent (4 s), failing or portal server, or one that
-// answers a page or text for the script; offline, the folder's other addresses
-// are the browser's.
+// it; the kept copy for a silent (4 s), failing (500, 502, 503) or portal
+// server, or one that answers a page or text for the script; offline, the
+// folder's other addresses are the browser's.
 async function checkOffline(browser) {
   const site = join(scratch, 'site');
   mkdirSync(site, { recursive: true });
@@ -250,7 +266,7 @@ async function checkOffline(browser) {
   let mode = 'up';
   const server = await serveFiles(pageDir, { headers, types, intercept: (request, response) => {
     const script = request.url.includes('.js?') ? 200 : 0;
-    const [status, type] = { 503: [503], portal: [200], 'script as HTML': [script],
+    const [status, type] = { 500: [500], 502: [502], 503: [503], portal: [200], 'script as HTML': [script],
                              'script as text': [script, 'text/plain'] }[mode] ?? [0];
     const redirect = mode !== 'silent' && request.url.includes('/index.html');
     if (mode === 'down') request.socket.destroy();
@@ -282,7 +298,7 @@ async function checkOffline(browser) {
   const shown = await page.evaluate("[document.querySelector('.version').textContent, window.briselRelease]");
   check(shown.join() === 'Brisel 9.9.9,9.9.9', `the first visit after a new release: ${shown}; ${page.errors}`);
   await page.waitFor("caches.keys().then((keys) => keys.join().startsWith('brisel 9.9.9 ') && keys.length === 1)", 10);
-  for (const now of ['script as HTML', 'script as text', 'silent', '503', 'portal', 'down']) {
+  for (const now of ['script as HTML', 'script as text', 'silent', '500', '502', '503', 'portal', 'down']) {
     await page.call('Network.clearBrowserCache');  // days later: the HTTP cache let the files go
     check(true, await runs(now, page.reload));
   }

@@ -8,6 +8,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xinerama.h>
 #include <X11/keysym.h>
 #include <png.h>
 #include <signal.h>
@@ -362,6 +363,75 @@ TEST_F(BriselX11, AcrossOnTwoMonitorsWiderTogetherThanAPictureAnimatesBoth) {
   EXPECT_GT(lit[0], 0u) << "molecules on the left monitor";
   EXPECT_GT(lit[1], 0u) << "molecules on the right monitor";
   for (const char* name : {"left", "right"}) WaitExit(StartProgram({"/usr/bin/xrandr", "--delmonitor", name}), 5000);
+}
+
+// Under a window manager that spans full-screen windows (the test acts as one)
+// it asks for the monitors that hold the desktop's top, bottom, left and right
+// edges, by Xinerama's index: in layouts people have, and again when a monitor
+// is plugged in while it runs.
+TEST_F(BriselX11, FullScreenAsksAWindowManagerForTheMonitorsAtTheDesktopsEdges) {
+  const Window root = DefaultRootWindow(display_), check = XCreateSimpleWindow(display_, root, 0, 0, 1, 1, 0, 0, 0);
+  const Atom request = XInternAtom(display_, "_NET_WM_FULLSCREEN_MONITORS", False);
+  const Atom supported[2] = {request, XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False)};
+  XChangeProperty(display_, root, XInternAtom(display_, "_NET_SUPPORTED", False), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(supported), 2);
+  XChangeProperty(display_, root, XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False), XA_WINDOW, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&check), 1);
+  XSelectInput(display_, root, SubstructureRedirectMask | SubstructureNotifyMask);
+  const auto setMonitors = [&](const std::string& monitors) {  // "W/MMxH/MM+X+Y ...", the primary first
+    std::string command = "for m in primary b c; do xrandr --delmonitor $m; done 2>/dev/null; true";
+    std::string name = "*primary";
+    for (size_t at = 0, end; at < monitors.size(); at = end + 1, name = name == "*primary" ? "b" : "c") {
+      end = std::min(monitors.find(' ', at), monitors.size());
+      command += " && xrandr --setmonitor " + name + " " + monitors.substr(at, end - at) +
+                 (at == 0 ? " screen" : " none");
+    }
+    EXPECT_EQ(WaitExit(StartProgram({"/bin/sh", "-c", "(" + command + ") >/dev/null"}), 10000), 0) << command;
+  };
+  // The monitors named by the last request, once they settle (mapping the
+  // window as asked), are the desktop's top, bottom, left and right ones.
+  const auto expectEdges = [&](const std::string& layout) {
+    long edges[4] = {-1, -1, -1, -1};
+    for (auto end = Clock::now() + std::chrono::seconds(5); Clock::now() < end; Pause(5)) {
+      for (XEvent event; XPending(display_) > 0;) {
+        XNextEvent(display_, &event);
+        if (event.type == MapRequest) XMapWindow(display_, event.xmaprequest.window);
+        if (event.type != ClientMessage || event.xclient.message_type != request) continue;
+        std::copy_n(event.xclient.data.l, 4, edges);
+        end = Clock::now() + std::chrono::milliseconds(500);
+      }
+    }
+    int count = 0;
+    XineramaScreenInfo* screens = XineramaQueryScreens(display_, &count);
+    int top = 99999, bottom = 0, left = 99999, right = 0;
+    for (int i = 0; i < count; ++i) {
+      top = std::min(top, int{screens[i].y_org}), left = std::min(left, int{screens[i].x_org});
+      bottom = std::max(bottom, screens[i].y_org + screens[i].height);
+      right = std::max(right, screens[i].x_org + screens[i].width);
+    }
+    const auto at = [&](long i) { return i >= 0 && i < count ? screens[i] : XineramaScreenInfo{-1, -9, -9, 0, 0}; };
+    EXPECT_TRUE(at(edges[0]).y_org == top && at(edges[1]).y_org + at(edges[1]).height == bottom &&
+                at(edges[2]).x_org == left && at(edges[3]).x_org + at(edges[3]).width == right)
+        << layout << ": top, bottom, left, right " << edges[0] << " " << edges[1] << " " << edges[2] << " " << edges[3];
+    XFree(screens);
+  };
+  const std::vector<std::pair<std::string, std::string>> layouts = {
+      {"a monitor plugged in left of the primary while it runs", "512/135x384/101+512+0 512/135x384/101+0+0"},
+      {"a monitor above the primary", "512/135x384/101+0+384 512/135x384/101+0+0"},
+      {"a row of three, the primary in the middle", "340/90x256/68+340+0 340/90x256/68+0+0 340/90x256/68+680+0"},
+      {"an L", "512/135x384/101+0+384 512/135x384/101+0+0 512/135x384/101+512+384"}};
+  for (const auto& [name, monitors] : layouts) {
+    const bool plugged = name.find("plugged") != std::string::npos;
+    setMonitors(plugged ? monitors.substr(0, monitors.find(' ')) : monitors);
+    Running brisel{StartProgram({BRISEL, "-fullscreen", "-count", "3"})};
+    expectEdges(name);
+    if (plugged) setMonitors(monitors), expectEdges(name);
+  }
+  XSelectInput(display_, root, 0);
+  for (const char* hint : {"_NET_SUPPORTING_WM_CHECK", "_NET_SUPPORTED"}) {
+    XDeleteProperty(display_, root, XInternAtom(display_, hint, False));
+  }
+  setMonitors("");
 }
 
 TEST_F(BriselX11, BouncesReachTheAudioOutputAndSigtermEndsAtOnceLeavingNoSegment) {
