@@ -4,7 +4,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xinerama.h>
 #include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -17,6 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "linux/x11_shared.h"
 #include "shell/monitors.h"
 #include "sprites/present_scale.h"
 
@@ -33,6 +33,8 @@ int RecordError(Display*, XErrorEvent* event) {
   return 0;
 }
 
+}  // namespace
+
 void TrapErrors(Display* display) {
   XSync(display, False);
   trappedError = 0;
@@ -44,6 +46,8 @@ bool UntrapErrors(Display* display) {
   XSetErrorHandler(previousHandler);
   return trappedError == 0;
 }
+
+namespace {
 
 // While the program draws, an error about its window means the window was
 // destroyed before the server took a request for it: the program's end, not a
@@ -146,66 +150,6 @@ ScreenPoint ReadPointer(Display* display, Window root) {
   return {x, y};
 }
 
-// Reads the monitors into `view`: Xinerama's (which XWayland and RandR-driven
-// servers keep too), or the whole screen without them, and which of them, by
-// Xinerama's index, hold the top, bottom, left and right edges of their bounds.
-// Xinerama's first is the primary: a RandR server lists the monitor RandR calls
-// primary first.
-void ReadMonitors(WindowView& view, int screen) {
-  Display* display = view.display;
-  std::vector<ScreenRect> found;
-  int eventBase = 0, errorBase = 0, count = 0;
-  if (XineramaQueryExtension(display, &eventBase, &errorBase) && XineramaIsActive(display)) {
-    if (XineramaScreenInfo* screens = XineramaQueryScreens(display, &count)) {
-      for (int i = 0; i < count; ++i) {
-        const XineramaScreenInfo& m = screens[i];
-        found.push_back({m.x_org, m.y_org, m.x_org + m.width, m.y_org + m.height});
-      }
-      XFree(screens);
-    }
-  }
-  if (found.empty()) found.push_back({0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)});
-  long* edges = view.edgeMonitors;  // top, bottom, left, right
-  std::fill(edges, edges + 4, 0);
-  for (size_t i = 0; i < found.size(); ++i) {
-    const ScreenRect& m = found[i];
-    if (m.top < found[edges[0]].top) edges[0] = static_cast<long>(i);
-    if (m.bottom > found[edges[1]].bottom) edges[1] = static_cast<long>(i);
-    if (m.left < found[edges[2]].left) edges[2] = static_cast<long>(i);
-    if (m.right > found[edges[3]].right) edges[3] = static_cast<long>(i);
-  }
-  view.monitors = found;
-}
-
-bool IsWindowManagerRunning(Display* display, Window root) {
-  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  const bool found = XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                                        &after, &data) == Success && count == 1;
-  if (data != nullptr) XFree(data);
-  return found;
-}
-
-// Whether the window manager names `name` among the hints it supports.
-bool IsHintSupported(Display* display, Window root, const char* name) {
-  const Atom wanted = XInternAtom(display, name, False);
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(display, root, XInternAtom(display, "_NET_SUPPORTED", False), 0, 4096, False, XA_ATOM,
-                         &type, &format, &count, &after, &data) == Success && format == 32) {
-    const auto* atoms = reinterpret_cast<const unsigned long*>(data);  // format 32 comes as longs
-    found = std::find(atoms, atoms + count, wanted) != atoms + count;
-  }
-  if (data != nullptr) XFree(data);
-  return found;
-}
-
 // Asks the window manager, before the window is mapped, to show it in its
 // full-screen state above other windows (and panels), and gives the window a
 // cursor with no visible pixel.
@@ -222,57 +166,6 @@ void MakeFullScreen(WindowView& view) {
   view.blankCursor = XCreatePixmapCursor(display, empty, empty, &black, &black, 0, 0);
   XDefineCursor(display, view.window, view.blankCursor);
   XFreePixmap(display, empty);
-}
-
-// Claims the display's full-screen selection for the window, as window managers
-// claim WM_Sn: false when another client owns it. Of two starting at once, the
-// one that set it last owns it, and the other learns so here or by its
-// SelectionClear.
-bool ClaimFullScreen(WindowView& view) {
-  Display* display = view.display;
-  const std::string name = "_BRISEL_FULLSCREEN_S" + std::to_string(DefaultScreen(display));
-  view.selection = XInternAtom(display, name.c_str(), False);
-  if (XGetSelectionOwner(display, view.selection) != 0) return false;
-  XSetSelectionOwner(display, view.selection, view.window, CurrentTime);
-  return XGetSelectionOwner(display, view.selection) == view.window;
-}
-
-// Asks a window manager to span the window over the edge monitors.
-void AskForEdgeMonitors(WindowView& view) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = view.window;
-  event.xclient.message_type = XInternAtom(view.display, "_NET_WM_FULLSCREEN_MONITORS", False);
-  event.xclient.format = 32;
-  for (int i = 0; i < 4; ++i) event.xclient.data.l[i] = view.edgeMonitors[i];
-  event.xclient.data.l[4] = 1;  // a normal application
-  XSendEvent(view.display, DefaultRootWindow(view.display), False, SubstructureRedirectMask | SubstructureNotifyMask,
-             &event);
-}
-
-// The window's ancestor that is a child of the root: its window manager's frame,
-// or the window itself; 0 when it cannot be learnt.
-Window FindTopLevel(WindowView& view) {
-  Window window = view.window;
-  for (;;) {
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    TrapErrors(view.display);
-    const Status found = XQueryTree(view.display, window, &root, &parent, &children, &count);
-    if (!UntrapErrors(view.display) || found == 0) return 0;
-    if (children != nullptr) XFree(children);
-    if (parent == root) return window;
-    window = parent;
-  }
-}
-
-// The record of `window` among the contenders, made when it is new.
-Contender& FindContender(WindowView& view, Window window) {
-  for (Contender& contender : view.contenders) {
-    if (contender.window == window) return contender;
-  }
-  view.contenders.push_back({window, 0, 0});
-  return view.contenders.back();
 }
 
 bool HasSwappedBytes(const XImage& image) {
@@ -555,118 +448,8 @@ bool ReadWindowPlace(WindowView& view) {
   return moved;
 }
 
-bool IsInputHeldElsewhere(WindowView& view, std::string& held) {
-  Display* display = view.display;
-  const Window root = DefaultRootWindow(display);
-  const int keyboard = XGrabKeyboard(display, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-  if (keyboard == GrabSuccess) XUngrabKeyboard(display, CurrentTime);
-  const int pointer = XGrabPointer(display, root, False, 0, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
-  if (pointer == GrabSuccess) XUngrabPointer(display, CurrentTime);
-  XSync(display, False);
-  held = keyboard != GrabSuccess ? (pointer != GrabSuccess ? "keyboard and the pointer" : "keyboard") : "pointer";
-  return keyboard != GrabSuccess || pointer != GrabSuccess;
-}
-
 void ShowWindowView(WindowView& view) {
   if (view.fullscreen) XMapWindow(view.display, view.window);
-}
-
-void NoteWindowMapped(WindowView& view) {
-  if (!view.fullscreen) return;
-  if (view.windowManager) AskForEdgeMonitors(view);
-  view.focusWanted = true;
-}
-
-bool TakeFocus(WindowView& view) {
-  Display* display = view.display;
-  Window focus = 0;
-  int revert = 0;
-  XGetInputFocus(display, &focus, &revert);
-  if (focus == view.window) return true;
-  Contender* from = focus == None || focus == PointerRoot ? nullptr : &FindContender(view, focus);
-  if (from != nullptr && from->focusTakes >= kInsistLimit) return true;
-  // A window a window manager has not framed and shown yet cannot have the focus.
-  XWindowAttributes attributes{};
-  TrapErrors(display);
-  const bool viewable = XGetWindowAttributes(display, view.window, &attributes) && attributes.map_state == IsViewable;
-  if (viewable) XSetInputFocus(display, view.window, RevertToParent, CurrentTime);
-  const bool taken = UntrapErrors(display) && viewable;
-  if (taken && from != nullptr) ++from->focusTakes;
-  return taken;
-}
-
-void RaiseWindowView(WindowView& view) {
-  Display* display = view.display;
-  const Window root = DefaultRootWindow(display);
-  const Window top = FindTopLevel(view);
-  Window rootFound = 0, parent = 0, *children = nullptr;
-  unsigned count = 0;
-  if (top == 0 || !XQueryTree(display, root, &rootFound, &parent, &children, &count)) return;
-  // The root's children from the bottom up: the viewable ones above this
-  // window, up to the first it must stay below.
-  std::vector<Window> covered;
-  Window limit = 0;
-  TrapErrors(display);  // a window above may go meanwhile
-  bool above = false;
-  for (unsigned i = 0; i < count && limit == 0; ++i) {
-    if (children[i] == top) above = true;
-    XWindowAttributes attributes{};
-    if (!above || children[i] == top || !XGetWindowAttributes(display, children[i], &attributes) ||
-        attributes.map_state != IsViewable) {
-      continue;
-    }
-    if (attributes.override_redirect || FindContender(view, children[i]).raises >= kInsistLimit) {
-      limit = children[i];
-    } else {
-      covered.push_back(children[i]);
-    }
-  }
-  UntrapErrors(display);
-  if (children != nullptr) XFree(children);
-  if (covered.empty()) return;
-  for (Window window : covered) ++FindContender(view, window).raises;
-  if (limit == 0) {
-    XRaiseWindow(display, view.window);
-  } else if (top == view.window) {
-    // A window manager would take a sibling it does not manage amiss: under
-    // one, its own stacking of the full-screen state is left as it is.
-    XWindowChanges changes{};
-    changes.sibling = limit;
-    changes.stack_mode = Below;
-    XConfigureWindow(display, view.window, CWSibling | CWStackMode, &changes);
-  }
-  XFlush(display);
-}
-
-bool FollowMonitors(WindowView& view) {
-  const std::vector<ScreenRect> before = view.monitors;
-  ReadMonitors(view, DefaultScreen(view.display));
-  const ScreenRect bounds = FindDesktopBounds(view.monitors);
-  if (view.monitors == before || bounds.right <= bounds.left || bounds.bottom <= bounds.top) return false;
-  if (view.windowManager) {
-    // The manager fits the window to the monitors; its ConfigureNotify follows.
-    AskForEdgeMonitors(view);
-  } else {
-    view.place = {bounds.left, bounds.top};
-    view.width = bounds.right - bounds.left;
-    view.height = bounds.bottom - bounds.top;
-    XMoveResizeWindow(view.display, view.window, bounds.left, bounds.top, static_cast<unsigned>(view.width),
-                      static_cast<unsigned>(view.height));
-  }
-  return true;
-}
-
-void RefuseSelectionRequest(WindowView& view, const XSelectionRequestEvent& request) {
-  XEvent answer{};
-  answer.xselection.type = SelectionNotify;
-  answer.xselection.requestor = request.requestor;
-  answer.xselection.selection = request.selection;
-  answer.xselection.target = request.target;
-  answer.xselection.property = 0;  // refused
-  answer.xselection.time = request.time;
-  TrapErrors(view.display);  // the requestor may be gone
-  XSendEvent(view.display, request.requestor, False, NoEventMask, &answer);
-  UntrapErrors(view.display);
 }
 
 bool PrepareWindowView(WindowView& view, const SpriteScene& scene) {

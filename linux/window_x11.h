@@ -1,5 +1,7 @@
 // The X11 window the program draws in: choosing or making it, checking its
 // visual, and putting the back buffer's rectangles on it as true-colour pixels.
+// The monitors full screen covers are read and followed in monitors_x11.cpp,
+// its input and stacking among other windows are kept in stacking_x11.cpp.
 #pragma once
 
 #include <X11/Xlib.h>
