@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "animation/animation.h"
+#include "linux/clock.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -26,12 +27,6 @@ namespace {
 
 constexpr int32_t kMolecules = 64;
 constexpr int64_t kTickNanoseconds = 50'000'000;
-
-int64_t ReadClockNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 struct Client {
   wl_compositor* compositor = nullptr;
@@ -156,11 +151,11 @@ int main(int argc, char** argv) {
   SetUpAnimation(state, scene, ScenePlatform{});
   const PresentSink sink{&c, nullptr, PutRect, nullptr};
 
-  int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
+  int64_t deadline = ReadMonotonicNanoseconds() + kTickNanoseconds;
   for (;;) {
     while (wl_display_prepare_read(display) != 0) wl_display_dispatch_pending(display);
     wl_display_flush(display);
-    const int64_t left = deadline - ReadClockNanoseconds();
+    const int64_t left = deadline - ReadMonotonicNanoseconds();
     pollfd wait{wl_display_get_fd(display), POLLIN, 0};
     if (poll(&wait, 1, left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000)) > 0) {
       if (wl_display_read_events(display) < 0) return 1;
@@ -168,7 +163,7 @@ int main(int argc, char** argv) {
       wl_display_cancel_read(display);
     }
     if (wl_display_dispatch_pending(display) < 0) return 1;
-    if (ReadClockNanoseconds() >= deadline) {
+    if (ReadMonotonicNanoseconds() >= deadline) {
       StepAnimation(state, scene, nullptr, nullptr);
       PresentScene(scene, sink);
       Commit(c);

@@ -23,6 +23,7 @@
 #include <ctime>
 
 #include "animation/animation.h"
+#include "linux/clock.h"
 #include "linux/window_x11.h"
 #include "sprites/present_scale.h"
 
@@ -30,12 +31,6 @@ namespace {
 
 constexpr int32_t kMolecules = 64;
 constexpr int64_t kTickNanoseconds = 50'000'000;
-
-int64_t ReadClockNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 struct Putter {
   Display* display = nullptr;
@@ -131,9 +126,9 @@ int main(int argc, char** argv) {
   SetUpAnimation(state, scene, ScenePlatform{});
   const PresentSink sink{&putter, nullptr, PutPieces, Flush};
 
-  int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
+  int64_t deadline = ReadMonotonicNanoseconds() + kTickNanoseconds;
   for (;;) {
-    for (int64_t left = deadline - ReadClockNanoseconds(); left > 0; left = deadline - ReadClockNanoseconds()) {
+    for (int64_t left = deadline - ReadMonotonicNanoseconds(); left > 0; left = deadline - ReadMonotonicNanoseconds()) {
       poll(nullptr, 0, static_cast<int>((left + 999'999) / 1'000'000));
     }
     putter.value += 0x010101;

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "animation/desktop.h"
+#include "linux/clock.h"
 #include "linux/screen_wayland.h"
 #include "linux/sounds_sdl.h"
 #include "resources/embedded_assets.h"

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "animation/animation.h"
+#include "linux/clock.h"
 #include "animation/desktop.h"
 #include "linux/main_wayland.h"
 #include "linux/sounds_sdl.h"
@@ -48,12 +49,6 @@ bool CatchEndSignals() {
   action.sa_handler = NoteSignal;
   sigemptyset(&action.sa_mask);
   return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
-}
-
-int64_t ReadClockNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
 // Full screen waits this long for another client to let go of the input before
@@ -219,10 +214,10 @@ bool HandleEvents(WindowView& view, Run& run, bool& resized) {
 // the reason in `error` when the input is still held after
 // kHeldInputWaitNanoseconds, or with `endSignal` set when a signal came first.
 bool AwaitFreeInput(WindowView& view, int& endSignal, std::string& error) {
-  const int64_t end = ReadClockNanoseconds() + kHeldInputWaitNanoseconds;
+  const int64_t end = ReadMonotonicNanoseconds() + kHeldInputWaitNanoseconds;
   std::string held;
   while (IsInputHeldElsewhere(view, held)) {
-    if (ReadClockNanoseconds() >= end) {
+    if (ReadMonotonicNanoseconds() >= end) {
       error = "another program holds the " + held + " (is the screen locked?); full screen does not start over it";
       return false;
     }
@@ -271,7 +266,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
   }
 
   std::unique_ptr<Run> run = StartRun(options, view, error);
-  int64_t deadline = ReadClockNanoseconds() + kTickNanoseconds;
+  int64_t deadline = ReadMonotonicNanoseconds() + kTickNanoseconds;
   // Full screen keeps the keys by keeping the focus, and stays above other
   // windows, each at most every kRestackNanoseconds.
   int64_t restackAt = 0;
@@ -283,7 +278,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     int timeout = -1;
     const int64_t wake = std::min(ticking ? deadline : INT64_MAX, restacking ? restackAt : INT64_MAX);
     if (wake != INT64_MAX) {
-      const int64_t left = wake - ReadClockNanoseconds();
+      const int64_t left = wake - ReadMonotonicNanoseconds();
       timeout = left <= 0 ? 0 : static_cast<int>((left + 999'999) / 1'000'000);
     }
     pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {signalPipe[0], POLLIN, 0}};
@@ -295,11 +290,11 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     }
     bool resized = false;
     if (!HandleEvents(view, *run, resized)) break;
-    if ((view.raiseWanted || view.focusWanted) && ReadClockNanoseconds() >= restackAt) {
+    if ((view.raiseWanted || view.focusWanted) && ReadMonotonicNanoseconds() >= restackAt) {
       if (view.raiseWanted) RaiseWindowView(view);
       view.raiseWanted = false;
       if (view.focusWanted) view.focusWanted = !TakeFocus(view);
-      restackAt = ReadClockNanoseconds() + kRestackNanoseconds;
+      restackAt = ReadMonotonicNanoseconds() + kRestackNanoseconds;
     }
     if (view.monitorsStale) {
       view.monitorsStale = false;
@@ -307,10 +302,10 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
     }
     if (resized) {
       run = StartRun(options, view, error);
-      deadline = ReadClockNanoseconds() + kTickNanoseconds;
+      deadline = ReadMonotonicNanoseconds() + kTickNanoseconds;
       continue;
     }
-    if (ticking && ReadClockNanoseconds() >= deadline) {
+    if (ticking && ReadMonotonicNanoseconds() >= deadline) {
       // The sink composes the frame's rectangles itself, so the scene only
       // hands them over.
       StepDesktop(run->desktop, options.sound ? PlaySoundSdl : nullptr, &sounds);
@@ -318,7 +313,7 @@ int RunProgram(const ProgramOptions& options, int& endSignal) {
       ++run->ticks;
       // A late tick is not made up for, as with a window timer.
       deadline += kTickNanoseconds;
-      const int64_t now = ReadClockNanoseconds();
+      const int64_t now = ReadMonotonicNanoseconds();
       if (deadline <= now) deadline = now + kTickNanoseconds;
     }
   }

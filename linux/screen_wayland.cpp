@@ -15,6 +15,7 @@
 #include "animation/animation.h"
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
+#include "linux/clock.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -102,12 +103,6 @@ struct WaylandSeat {
 
 WaylandScreen::WaylandScreen() = default;
 WaylandScreen::~WaylandScreen() = default;
-
-int64_t ReadMonotonicNanoseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
 
 namespace {
 

@@ -118,5 +118,3 @@ bool TakeWaylandResumed(WaylandScreen& screen);
 
 // Frees everything and disconnects.
 void CloseWaylandScreen(WaylandScreen& screen);
-
-int64_t ReadMonotonicNanoseconds();
