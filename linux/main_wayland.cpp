@@ -33,12 +33,15 @@ struct Run {
 
 // Null with the reason in `error` when an output is larger than a back buffer
 // may be or memory runs out.
+// Logical pixels across one of the animation's pixels: -scale N; the
+// compositor's scale enlarges every output already.
+int32_t PictureScale(const ProgramOptions& options) { return options.scale == kAutoScale ? 1 : options.scale; }
+
 std::unique_ptr<Run> StartRun(const ProgramOptions& options, const std::vector<ScreenRect>& monitors,
                               std::string& error) {
   auto run = std::make_unique<Run>();
   PlanDesktop(run->desktop, options.monitors, monitors);
-  // The compositor's scale enlarges every output already; -scale N on top.
-  for (auto& view : run->desktop.views) view->scale = options.scale == kAutoScale ? 1 : options.scale;
+  for (auto& view : run->desktop.views) view->scale = PictureScale(options);
   ScenePlatform platform;
   platform.bitmaps.findBuiltIn = FindEmbeddedSheet;
   SetUpDesktop(run->desktop, {options.sound ? 1 : 0, options.moleculeCount, options.soundFrequency},
@@ -146,7 +149,7 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       break;  // input, or a locker took it: a normal end
     }
     if (screen.showing && (run == nullptr || screen.layoutChanged)) {
-      const std::vector<ScreenRect> monitors = ListWaylandMonitors(screen);
+      const std::vector<ScreenRect> monitors = ListWaylandMonitors(screen, PictureScale(options));
       ShowWaylandScreen(screen);  // outputs that came get their surface
       screen.pictures.clear();    // they name the scenes freed next
       run.reset();

@@ -14,8 +14,10 @@
 
 #include "animation/animation.h"
 #include "ext-idle-notify-v1-client-protocol.h"
+#include "fractional-scale-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
 #include "linux/clock.h"
+#include "viewporter-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -71,12 +73,15 @@ struct WaylandOutput {
   int32_t scale = 1;       // buffer pixels per logical pixel
   ScreenRect logical{};    // in the desktop's logical pixels
   ScreenRect geometry{};   // wl_output's own idea, when there is no xdg-output
+  uint32_t preferredScale = 0;  // in 120ths, as the compositor last preferred for its surface; 0 before
   bool outputDone = false;
   bool xdgDone = false;
   // The show on this output.
   wl_surface* surface = nullptr;
   xdg_surface* xdgSurface = nullptr;
   xdg_toplevel* toplevel = nullptr;
+  wp_viewport* viewport = nullptr;             // at a fractional scale: the buffer shown at the logical size
+  wp_fractional_scale_v1* fractional = nullptr;
   bool configured = false;
   wl_callback* frame = nullptr;  // the frame callback asked for with the last commit
   int32_t width = 0;             // buffer pixels
@@ -254,6 +259,86 @@ void NoteRepaint(WaylandOutput& o) {
   o.pending.clear();
 }
 
+// ---- fractional scale
+
+// Where the compositor offers both, every surface takes the scale the
+// compositor prefers for it, in 120ths, through a viewport of the output's
+// logical size; else a whole buffer scale, wl_output's.
+bool UsesViewport(const WaylandScreen& screen) {
+  return screen.viewporter != nullptr && screen.fractionalScale != nullptr;
+}
+
+uint32_t ScaleIn120ths(const WaylandOutput& o) {
+  return o.preferredScale != 0 ? o.preferredScale : static_cast<uint32_t>(o.scale) * 120;
+}
+
+// The output's buffer size for its logical size: at a fractional scale
+// rounded half away from zero, as the protocol asks of a toplevel.
+void MeasureBuffer(const WaylandOutput& o, int32_t& width, int32_t& height) {
+  const int32_t w = o.logical.right - o.logical.left, h = o.logical.bottom - o.logical.top;
+  if (!UsesViewport(*o.screen)) {
+    width = w * o.scale;
+    height = h * o.scale;
+    return;
+  }
+  const int64_t scale = ScaleIn120ths(o);
+  width = static_cast<int32_t>((w * scale + 60) / 120);
+  height = static_cast<int32_t>((h * scale + 60) / 120);
+}
+
+// Buffer pixels across one pixel of a picture whose pixels are `n` logical
+// pixels: n times the output's scale, at a fractional one the nearest whole
+// number (halves up, as the DPI rule rounds), so that pixels stay crisp squares.
+int32_t DrawScale(const WaylandOutput& o, int32_t n) {
+  if (!UsesViewport(*o.screen)) return n * o.scale;
+  return std::max<int32_t>(1, static_cast<int32_t>((n * ScaleIn120ths(o) + 60) / 120));
+}
+
+// The output's rectangle in the desktop the animations are planned on: its
+// logical one; at a fractional scale, from its top-left corner, the whole
+// picture pixels its buffer holds (the buffer's rest stays black).
+ScreenRect OutputArea(const WaylandOutput& o, int32_t n) {
+  if (!UsesViewport(*o.screen)) return o.logical;
+  int32_t width = 0, height = 0;
+  MeasureBuffer(o, width, height);
+  const int32_t m = DrawScale(o, n);
+  return {o.logical.left, o.logical.top, o.logical.left + width / m * n, o.logical.top + height / m * n};
+}
+
+// A new preferred scale: buffers of the new size, and (as layoutChanged) the
+// animations started over on it.
+void NotePreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
+  auto& o = *static_cast<WaylandOutput*>(data);
+  // Below 1 the buffer would be coarser than the logical pixels: kept at 1.
+  scale = std::clamp<uint32_t>(scale, 120, kMaxOutputScale * 120);
+  if (scale == o.preferredScale) return;
+  o.preferredScale = scale;
+  int32_t width = 0, height = 0;
+  MeasureBuffer(o, width, height);
+  if (width == o.width && height == o.height) return;
+  for (ShmBuffer& b : o.buffers) FreeBuffer(b);
+  o.current = nullptr;
+  o.width = width;
+  o.height = height;
+  NoteRepaint(o);
+  o.screen->layoutChanged = true;
+}
+const wp_fractional_scale_v1_listener kFractionalListener = {NotePreferredScale};
+
+void AddViewport(WaylandScreen& screen, WaylandOutput& o) {
+  o.viewport = wp_viewporter_get_viewport(screen.viewporter, o.surface);
+  wp_viewport_set_destination(o.viewport, o.logical.right - o.logical.left, o.logical.bottom - o.logical.top);
+  o.fractional = wp_fractional_scale_manager_v1_get_fractional_scale(screen.fractionalScale, o.surface);
+  wp_fractional_scale_v1_add_listener(o.fractional, &kFractionalListener, &o);
+}
+
+void DropViewport(WaylandOutput& o) {
+  if (o.fractional != nullptr) wp_fractional_scale_v1_destroy(o.fractional);
+  if (o.viewport != nullptr) wp_viewport_destroy(o.viewport);
+  o.fractional = nullptr;
+  o.viewport = nullptr;
+}
+
 // ---- drawing
 
 int32_t DivideDown(int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
@@ -266,18 +351,19 @@ void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const
                const DibImage& source, SceneRect piece, int32_t canvasLeft, int32_t canvasTop) {
   const int32_t n = picture.scale;
   {
-    const int32_t m = n * o.scale;
+    const int32_t m = DrawScale(o, n);
+    const ScreenRect area = OutputArea(o, n);
     // The piece's back-buffer pixels that show on this output.
     const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.left, n));
-    const int32_t x1 = std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.left, n));
+    const int32_t x1 = std::min(piece.left + piece.width, DivideUp(area.right - picture.left, n));
     const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.top, n));
-    const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.top, n));
+    const int32_t y1 = std::min(piece.top + piece.height, DivideUp(area.bottom - picture.top, n));
     if (x1 <= x0 || y1 <= y0) return;
     const size_t rowPixels = static_cast<size_t>(x1 - x0) * m;
     const SceneRect from{x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0};
     // Where the first converted pixel lands in the buffer, then clipped to it.
-    const int32_t bx = (picture.left - o.logical.left + x0 * n) * o.scale;
-    const int32_t by = (picture.top - o.logical.top + y0 * n) * o.scale;
+    const int32_t bx = (picture.left - o.logical.left + x0 * n) * m / n;
+    const int32_t by = (picture.top - o.logical.top + y0 * n) * m / n;
     const BufferRect r{std::max(bx, 0), std::max(by, 0), std::min(bx + static_cast<int32_t>(rowPixels), o.width),
                        std::min(by + (y1 - y0) * m, o.height)};
     if (r.right <= r.left || r.bottom <= r.top) return;
@@ -329,8 +415,9 @@ void PutFrameRect(void* context, const PicturePlace& picture, SceneRect rect) {
   const ScreenRect area{picture.left + rect.left * n, picture.top + rect.top * n,
                         picture.left + (rect.left + rect.width) * n, picture.top + (rect.top + rect.height) * n};
   for (auto& o : screen.outputs) {
-    if (o->surface == nullptr || o->repaint || area.right <= o->logical.left || area.left >= o->logical.right ||
-        area.bottom <= o->logical.top || area.top >= o->logical.bottom) {
+    const ScreenRect on = OutputArea(*o, n);
+    if (o->surface == nullptr || o->repaint || area.right <= on.left || area.left >= on.right ||
+        area.bottom <= on.top || area.top >= on.bottom) {
       continue;
     }
     if (o->pending.size() >= kMaxPendingRects) {
@@ -347,6 +434,7 @@ void DestroySurface(WaylandOutput& o) {
   if (o.frame != nullptr) wl_callback_destroy(o.frame);
   o.frame = nullptr;
   for (ShmBuffer& b : o.buffers) FreeBuffer(b);
+  DropViewport(o);
   if (o.toplevel != nullptr) xdg_toplevel_destroy(o.toplevel);
   if (o.xdgSurface != nullptr) xdg_surface_destroy(o.xdgSurface);
   if (o.surface != nullptr) wl_surface_destroy(o.surface);
@@ -377,11 +465,14 @@ const xdg_toplevel_listener kToplevelListener = {ConfigureToplevel, CloseTopleve
 
 void CreateSurface(WaylandScreen& screen, WaylandOutput& o) {
   o.surfaceScale = o.scale;
-  o.width = (o.logical.right - o.logical.left) * o.scale;
-  o.height = (o.logical.bottom - o.logical.top) * o.scale;
+  MeasureBuffer(o, o.width, o.height);
   if (o.width <= 0 || o.height <= 0) return;
   o.surface = wl_compositor_create_surface(screen.compositor);
-  wl_surface_set_buffer_scale(o.surface, o.scale);
+  if (UsesViewport(screen)) {
+    AddViewport(screen, o);
+  } else {
+    wl_surface_set_buffer_scale(o.surface, o.scale);
+  }
   o.xdgSurface = xdg_wm_base_get_xdg_surface(screen.wmBase, o.surface);
   xdg_surface_add_listener(o.xdgSurface, &kXdgSurfaceListener, &o);
   o.toplevel = xdg_surface_get_toplevel(o.xdgSurface);
@@ -585,6 +676,11 @@ void AddGlobal(void* data, wl_registry* registry, uint32_t name, const char* int
   } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0 && version >= 2) {
     screen.outputManager = static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 2));
     for (auto& o : screen.outputs) WatchOutput(screen, *o);
+  } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
+    screen.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+  } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0) {
+    screen.fractionalScale =
+        static_cast<wp_fractional_scale_manager_v1*>(bind(&wp_fractional_scale_manager_v1_interface, 1));
   } else if (std::strcmp(interface, ext_idle_notifier_v1_interface.name) == 0) {
     screen.idleNotifier = static_cast<ext_idle_notifier_v1*>(bind(&ext_idle_notifier_v1_interface, 1));
   } else if (std::strcmp(interface, org_kde_kwin_idle_interface.name) == 0) {
@@ -670,7 +766,7 @@ bool OpenWaylandScreen(WaylandScreen& screen, wl_display* display, std::string& 
   return true;
 }
 
-std::vector<ScreenRect> ListWaylandMonitors(WaylandScreen& screen) {
+std::vector<ScreenRect> ListWaylandMonitors(WaylandScreen& screen, int32_t pictureScale) {
   screen.layoutChanged = false;
   std::vector<ScreenRect> monitors;
   for (auto& o : screen.outputs) {
@@ -681,7 +777,7 @@ std::vector<ScreenRect> ListWaylandMonitors(WaylandScreen& screen) {
                     o->geometry.left + (o->geometry.right - o->geometry.left) / o->scale,
                     o->geometry.top + (o->geometry.bottom - o->geometry.top) / o->scale};
     }
-    monitors.push_back(o->logical);
+    monitors.push_back(OutputArea(*o, pictureScale));
   }
   return monitors;
 }
@@ -696,9 +792,10 @@ void ShowWaylandScreen(WaylandScreen& screen) {
   screen.showing = true;
   for (auto& o : screen.outputs) {
     // An output whose size or scale changed gets a surface and buffers anew.
+    int32_t width = 0, height = 0;
+    MeasureBuffer(*o, width, height);
     if (o->surface != nullptr && (o->surfaceScale != o->scale ||
-                                  o->width != (o->logical.right - o->logical.left) * o->scale ||
-                                  o->height != (o->logical.bottom - o->logical.top) * o->scale)) {
+                                  o->width != width || o->height != height)) {
       DestroySurface(*o);
     }
     if (o->Ready() && o->surface == nullptr) CreateSurface(screen, *o);
@@ -809,6 +906,8 @@ void CloseWaylandScreen(WaylandScreen& screen) {
   screen.seats.clear();
   if (screen.idleNotifier != nullptr) ext_idle_notifier_v1_destroy(screen.idleNotifier);
   if (screen.kdeIdle != nullptr) org_kde_kwin_idle_destroy(screen.kdeIdle);
+  if (screen.fractionalScale != nullptr) wp_fractional_scale_manager_v1_destroy(screen.fractionalScale);
+  if (screen.viewporter != nullptr) wp_viewporter_destroy(screen.viewporter);
   if (screen.outputManager != nullptr) zxdg_output_manager_v1_destroy(screen.outputManager);
   if (screen.wmBase != nullptr) xdg_wm_base_destroy(screen.wmBase);
   if (screen.shm != nullptr) wl_shm_destroy(screen.shm);

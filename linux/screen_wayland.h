@@ -23,6 +23,8 @@ struct ext_idle_notifier_v1;
 struct ext_idle_notification_v1;
 struct org_kde_kwin_idle;
 struct org_kde_kwin_idle_timeout;
+struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
 
 // Why the show ended or paused, as the compositor's events told it.
 enum class WaylandEnd {
@@ -43,6 +45,8 @@ struct WaylandScreen {
   zxdg_output_manager_v1* outputManager = nullptr;
   ext_idle_notifier_v1* idleNotifier = nullptr;
   org_kde_kwin_idle* kdeIdle = nullptr;
+  wp_viewporter* viewporter = nullptr;                      // with the next: fractional scales
+  wp_fractional_scale_manager_v1* fractionalScale = nullptr;
   std::vector<std::unique_ptr<WaylandOutput>> outputs;  // in the compositor's order: the first is main
   std::vector<std::unique_ptr<WaylandSeat>> seats;
   bool started = false;         // the first outputs were read: later ones change the layout
@@ -75,8 +79,11 @@ struct WaylandScreen {
 bool OpenWaylandScreen(WaylandScreen& screen, wl_display* display, std::string& error);
 
 // The outputs' logical rectangles in the compositor's order (the first is
-// main), from xdg-output where offered; clears layoutChanged.
-std::vector<ScreenRect> ListWaylandMonitors(WaylandScreen& screen);
+// main), from xdg-output where offered, for pictures whose pixels are each
+// `pictureScale` logical pixels across; clears layoutChanged. An output at a
+// fractional scale draws each picture pixel as a whole number of its buffer's
+// pixels: its rectangle is then as large as the whole picture pixels that fit.
+std::vector<ScreenRect> ListWaylandMonitors(WaylandScreen& screen, int32_t pictureScale);
 
 // Starts (or keeps up) the show: a full-screen surface on each output that has
 // none, the pointer hidden over them. Input counts from here on.
