@@ -20,7 +20,8 @@ constexpr int kStartCallMilliseconds = 5000;  // the monitor is in the composito
 // DBUS_TYPE_INVALID), or null when memory runs out.
 DBusMessage* MakeCall(const char* method, int type = DBUS_TYPE_INVALID, const void* argument = nullptr) {
   DBusMessage* call = dbus_message_new_method_call(kService, kPath, kInterface, method);
-  if (call != nullptr && type != DBUS_TYPE_INVALID && !dbus_message_append_args(call, type, argument, DBUS_TYPE_INVALID)) {
+  if (call != nullptr && type != DBUS_TYPE_INVALID &&
+      !dbus_message_append_args(call, type, argument, DBUS_TYPE_INVALID)) {
     dbus_message_unref(call);
     return nullptr;
   }
@@ -70,16 +71,17 @@ bool StartGnomeIdleWatch(GnomeIdleWatch& watch, int32_t seconds, std::string& er
     return false;
   }
   dbus_connection_set_exit_on_disconnect(watch.bus, FALSE);
-  // WatchFired goes to the watch's owner; the rule lets it through a bus that
-  // delivers only what was asked for.
+  // A signal sent to the whole bus reaches only those that asked for it; one
+  // addressed to this connection needs no rule.
   dbus_bus_add_match(watch.bus,
                      "type='signal',interface='org.gnome.Mutter.IdleMonitor',member='WatchFired',"
                      "path='/org/gnome/Mutter/IdleMonitor/Core'",
                      &e);
   const dbus_uint64_t milliseconds = static_cast<dbus_uint64_t>(seconds) * 1000;
   DBusMessage* call = dbus_error_is_set(&e) ? nullptr : MakeCall("AddIdleWatch", DBUS_TYPE_UINT64, &milliseconds);
-  DBusMessage* reply =
-      call != nullptr ? dbus_connection_send_with_reply_and_block(watch.bus, call, kStartCallMilliseconds, &e) : nullptr;
+  DBusMessage* reply = call != nullptr
+                           ? dbus_connection_send_with_reply_and_block(watch.bus, call, kStartCallMilliseconds, &e)
+                           : nullptr;
   if (call != nullptr) dbus_message_unref(call);
   dbus_uint32_t id = 0;
   if (reply != nullptr) {

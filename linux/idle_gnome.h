@@ -9,9 +9,9 @@ struct DBusConnection;
 
 struct GnomeIdleWatch {
   DBusConnection* bus = nullptr;
-  uint32_t idleWatch = 0;     // fires each time the user has been idle the interval
-  uint32_t activeWatch = 0;   // fires once, when the user is back, and is gone then
-  uint32_t activeCall = 0;    // the serial of the call asking for it, until answered
+  uint32_t idleWatch = 0;    // fires each time the user has been idle the interval
+  uint32_t activeWatch = 0;  // fires once, when the user is back, and is gone then
+  uint32_t activeCall = 0;   // the serial of the call asking for it, until answered
 };
 
 // Connects to the session bus and asks the idle monitor for a watch of

@@ -155,6 +155,12 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       status = 1;
       break;
     }
+    // Before every wait: libdbus may hold messages read while a call waited.
+    if (gnome.bus != nullptr && !PumpGnomeIdle(gnome, screen.idle, screen.resumed, error)) {
+      std::fprintf(stderr, "brisel: %s\n", error.c_str());
+      status = 1;
+      break;
+    }
     const int64_t now = ReadMonotonicNanoseconds();
     if (screen.showing && screen.hadKeyboard && screen.keyboardLostAt >= 0 &&
         now - screen.keyboardLostAt >= kInputTakenNanoseconds && screen.end == WaylandEnd::None) {
@@ -200,16 +206,9 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
       endSignal = signal;
       break;
     }
-    if (gnome.bus != nullptr) {
-      if (char signal = 0; read(signalFd, &signal, 1) == 1) {
-        endSignal = signal;
-        break;
-      }
-      if (!PumpGnomeIdle(gnome, screen.idle, screen.resumed, error)) {
-        std::fprintf(stderr, "brisel: %s\n", error.c_str());
-        status = 1;
-        break;
-      }
+    if (char signal = 0; waitFd != signalFd && read(signalFd, &signal, 1) == 1) {
+      endSignal = signal;
+      break;
     }
     if (ticking && screen.showing && ReadMonotonicNanoseconds() >= deadline) {
       StepRun(*run, sink, options.sound ? &sounds : nullptr);
