@@ -17,5 +17,6 @@ wl_display* ConnectWayland(bool anyway, std::string& error);
 // read end of the pipe the SIGTERM/SIGINT handler writes the signal's number
 // to; a signal ends the run and is returned in `endSignal`. Returns the exit
 // status: 0 after input or a signal, 1 when the compositor cannot be shown on
-// (with a message), 2 for -idle without an idle protocol.
+// or the session bus of GNOME's idle watch goes (with a message), 2 for -idle
+// without an idle protocol or GNOME's idle monitor.
 int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int signalFd, int& endSignal);

@@ -61,7 +61,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BRISEL_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${deb_arch})
-# Library dependencies (X11, Xext, SDL2, the C and C++ runtimes) from dpkg-shlibdeps.
+# Library dependencies (X11, SDL2, the Wayland client, D-Bus, the C and C++
+# runtimes) from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
 set(CPACK_DEBIAN_FILE_NAME brisel-xscreensaver_${PROJECT_VERSION}_${deb_arch}.deb)
