@@ -100,7 +100,7 @@ bool StartGnomeIdleWatch(GnomeIdleWatch& watch, int32_t seconds, std::string& er
 
 int GnomeIdleFd(const GnomeIdleWatch& watch) {
   int fd = -1;
-  dbus_connection_get_unix_fd(watch.bus, &fd);
+  if (watch.bus != nullptr) dbus_connection_get_unix_fd(watch.bus, &fd);
   return fd;
 }
 

@@ -2,7 +2,6 @@
 // through screen_wayland and sounding through sounds_sdl.
 #include "linux/main_wayland.h"
 
-#include <sys/epoll.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -84,20 +83,6 @@ int MillisecondsUntil(int64_t when) {
   return left <= 0 ? 0 : static_cast<int>(std::min<int64_t>((left + 999'999) / 1'000'000, INT_MAX));
 }
 
-// PumpWayland waits on the compositor and one descriptor more: with GNOME's idle
-// watch that one is an epoll set of the signal pipe and the session bus. (Its
-// read of the set fails, so the pipe is read here.)
-int WaitBoth(int signalFd, int busFd) {
-  const int set = epoll_create1(EPOLL_CLOEXEC);
-  epoll_event events[2] = {{EPOLLIN, {.fd = signalFd}}, {EPOLLIN, {.fd = busFd}}};
-  if (set < 0 || epoll_ctl(set, EPOLL_CTL_ADD, signalFd, &events[0]) != 0 ||
-      epoll_ctl(set, EPOLL_CTL_ADD, busFd, &events[1]) != 0) {
-    if (set >= 0) close(set);
-    return -1;
-  }
-  return set;
-}
-
 }  // namespace
 
 wl_display* ConnectWayland(bool anyway, std::string& error) {
@@ -126,11 +111,8 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
   const bool waitForIdle = options.idleSeconds >= 0;
   // GNOME has no Wayland idle notification: Mutter's idle monitor on D-Bus.
   GnomeIdleWatch gnome;
-  int waitFd = signalFd;
   if (waitForIdle && !WatchWaylandIdle(screen, options.idleSeconds)) {
-    if (!StartGnomeIdleWatch(gnome, options.idleSeconds, error) ||
-        (waitFd = WaitBoth(signalFd, GnomeIdleFd(gnome))) < 0) {
-      if (waitFd < 0) error = std::string("cannot wait for the session bus: ") + std::strerror(errno);
+    if (!StartGnomeIdleWatch(gnome, options.idleSeconds, error)) {
       std::fprintf(stderr,
                    "brisel: -idle: the Wayland compositor offers no idle notification (ext_idle_notifier_v1 or "
                    "org_kde_kwin_idle) for a seat, nor GNOME's idle watch on the session D-Bus "
@@ -205,11 +187,8 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
     if (screen.showing && screen.hadKeyboard && screen.keyboardLostAt >= 0) {
       wake = std::min(wake, screen.keyboardLostAt + kInputTakenNanoseconds);
     }
-    if (const int signal = PumpWayland(screen, MillisecondsUntil(wake), waitFd); signal != 0) {
-      endSignal = signal;
-      break;
-    }
-    if (char signal = 0; waitFd != signalFd && read(signalFd, &signal, 1) == 1) {
+    if (const int signal = PumpWayland(screen, MillisecondsUntil(wake), signalFd, GnomeIdleFd(gnome));
+        signal != 0) {
       endSignal = signal;
       break;
     }
@@ -222,7 +201,6 @@ int RunWaylandProgram(const ProgramOptions& options, wl_display* display, int si
     }
   }
   if (options.sound) CloseSounds(sounds);
-  if (waitFd != signalFd) close(waitFd);
   StopGnomeIdleWatch(gnome);
   screen.pictures.clear();
   run.reset();

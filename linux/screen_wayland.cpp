@@ -840,7 +840,7 @@ void CommitWaylandFrames(WaylandScreen& screen) {
   for (auto& o : screen.outputs) CommitOutput(screen, *o);
 }
 
-int PumpWayland(WaylandScreen& screen, int timeoutMs, int signalFd) {
+int PumpWayland(WaylandScreen& screen, int timeoutMs, int signalFd, int otherFd) {
   wl_display* display = screen.display;
   while (wl_display_prepare_read(display) != 0) {
     if (wl_display_dispatch_pending(display) < 0) break;
@@ -850,8 +850,8 @@ int PumpWayland(WaylandScreen& screen, int timeoutMs, int signalFd) {
     Fail(screen, DescribeConnectionError(display));
     return 0;
   }
-  pollfd waits[2] = {{wl_display_get_fd(display), POLLIN, 0}, {signalFd, POLLIN, 0}};
-  const int ready = poll(waits, 2, timeoutMs);
+  pollfd waits[3] = {{wl_display_get_fd(display), POLLIN, 0}, {signalFd, POLLIN, 0}, {otherFd, POLLIN, 0}};
+  const int ready = poll(waits, 3, timeoutMs);
   if (ready > 0 && (waits[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
     if (wl_display_read_events(display) < 0) {
       Fail(screen, DescribeConnectionError(display));

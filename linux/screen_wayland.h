@@ -112,9 +112,10 @@ DesktopSink MakeWaylandSink(WaylandScreen& screen);
 void CommitWaylandFrames(WaylandScreen& screen);
 
 // Sends the requests, waits up to `timeoutMs` (-1: for ever) for the
-// compositor or `signalFd`, and handles what came. Returns the signal read from
+// compositor, `signalFd` or `otherFd` (-1: none; the caller reads it), and
+// handles what came. Returns the signal read from
 // `signalFd`, or 0.
-int PumpWayland(WaylandScreen& screen, int timeoutMs, int signalFd);
+int PumpWayland(WaylandScreen& screen, int timeoutMs, int signalFd, int otherFd = -1);
 
 // Watches the seats for `seconds` of idleness (ext_idle_notify, else KDE's
 // idle protocol). False when the compositor offers neither or has no seat.
