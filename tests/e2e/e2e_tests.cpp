@@ -673,30 +673,61 @@ MonitorLayout FindMonitors() {
 
 POINT CentreOf(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-// The colours inside `r` of a picture of the virtual screen, which begins at 0, 0
-// on the desktops with-monitors makes.
-ColourCensus CountColoursIn(const std::vector<uint32_t>& screen, int screenWidth, const RECT& r) {
-  std::vector<uint32_t> part;
-  for (LONG y = r.top; y < r.bottom; ++y) {
-    part.insert(part.end(), screen.begin() + y * screenWidth + r.left, screen.begin() + y * screenWidth + r.right);
+// The bounding box of every monitor, in desktop coordinates (the primary's top
+// left is 0, 0; a monitor left of or above it makes them negative).
+RECT VirtualScreen() {
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// A picture of the virtual screen, as saver-render draws a layout: every
+// monitor's bounding box, black where no monitor is.
+struct DesktopPicture {
+  RECT area;  // in desktop coordinates
+  std::vector<uint32_t> pixels;
+  uint32_t At(LONG x, LONG y) const {
+    return pixels[static_cast<size_t>(y - area.top) * (area.right - area.left) + (x - area.left)];
   }
+};
+
+DesktopPicture TakeDesktop() {
+  const RECT v = VirtualScreen();
+  return {v, ReadPixels(nullptr, v.right - v.left, v.bottom - v.top, v.left, v.top)};
+}
+
+// The colours inside `r` of a picture of the virtual screen.
+ColourCensus CountColoursIn(const DesktopPicture& desktop, const RECT& r) {
+  std::vector<uint32_t> part;
+  for (LONG y = r.top; y < r.bottom; ++y)
+    for (LONG x = r.left; x < r.right; ++x) part.push_back(desktop.At(x, y));
   return CountColours(part);
+}
+
+// How many pixels of the picture lie where no monitor is and are not black.
+int CountDrawnOutside(const DesktopPicture& desktop, const std::vector<RECT>& monitors) {
+  int drawn = 0;
+  for (LONG y = desktop.area.top; y < desktop.area.bottom; ++y)
+    for (LONG x = desktop.area.left; x < desktop.area.right; ++x) {
+      const POINT p{x, y};
+      drawn += desktop.At(x, y) != 0 && std::none_of(monitors.begin(), monitors.end(),
+                                                      [&](const RECT& r) { return PtInRect(&r, p) != 0; });
+    }
+  return drawn;
 }
 
 // Molecules on the primary monitor and nothing but black on every other one.
 void ExpectMoleculesOnlyOnThePrimary(const MonitorLayout& layout) {
-  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-  const std::vector<uint32_t> screen = ReadPixels(nullptr, width, GetSystemMetrics(SM_CYVIRTUALSCREEN));
-  const ColourCensus primary = CountColoursIn(screen, width, layout.primary);
+  const DesktopPicture screen = TakeDesktop();
+  const ColourCensus primary = CountColoursIn(screen, layout.primary);
   EXPECT_GT(primary.red, 200) << "no molecules on the primary monitor";
   EXPECT_GT(primary.green, 200);
   // Spread over the whole primary, not kept to the corner of a size it had before.
   const RECT& p = layout.primary;
   const RECT corner{p.left, p.top, (p.left + p.right) / 2 + 64, (p.top + p.bottom) / 2 + 64};
-  EXPECT_GT(primary.red, CountColoursIn(screen, width, corner).red) << "molecules only in the primary's top left";
+  EXPECT_GT(primary.red, CountColoursIn(screen, corner).red) << "molecules only in the primary's top left";
   for (const RECT& r : layout.others) {
     const int area = (r.right - r.left) * (r.bottom - r.top);
-    EXPECT_EQ(area, CountColoursIn(screen, width, r).black) << "monitor at x = " << r.left << " is not all black";
+    EXPECT_EQ(area, CountColoursIn(screen, r).black) << "monitor at x = " << r.left << " is not all black";
   }
 }
 
@@ -708,12 +739,7 @@ class MultiMonitor : public EndToEnd {
     // Wine's desktop process may still be reading the monitors when this one
     // starts: wait a little for the layout the desktop was made with.
     const int count = expected ? std::atoi(expected) : GetSystemMetrics(SM_CMONITORS);
-    const DWORD end = GetTickCount() + 5000;
-    while ((layout = FindMonitors()).others.size() + 1 != static_cast<size_t>(count) &&
-           static_cast<LONG>(end - GetTickCount()) > 0) {
-      PumpFor(100);
-    }
-    ASSERT_EQ(count, static_cast<int>(layout.others.size()) + 1);
+    ASSERT_TRUE(WaitForMonitors(count));
     for (const RECT& r : layout.others) {
       covered.push_back(std::make_unique<HarnessWindow>(r.right - r.left - 40, r.bottom - r.top - 40, r.left + 20,
                                                         r.top + 20));
@@ -745,13 +771,24 @@ class MultiMonitor : public EndToEnd {
     EXPECT_EQ(window, GetForegroundWindow()) << "a blanking window took the activation";
     RECT rect{};  // the saver window: exactly the primary (or every monitor), with nothing over it
     GetWindowRect(window, &rect);
-    const RECT all{0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    EXPECT_TRUE(EqualRect(&rect, spanning ? &all : &layout.primary)) << rect.right << " x " << rect.bottom;
+    const RECT all = VirtualScreen();
+    EXPECT_TRUE(EqualRect(&rect, spanning ? &all : &layout.primary))
+        << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom;
     EXPECT_EQ(window, WindowFromPoint({layout.primary.right - 1, layout.primary.bottom - 1})) << "covered";
     if (spanning) {
       EXPECT_EQ(window, WindowFromPoint(CentreOf(layout.others.back()))) << "covered";
     }
     return window;
+  }
+
+  // Waits up to 5 s until the system reports `count` monitors, then takes their layout.
+  bool WaitForMonitors(int count) {
+    const DWORD end = GetTickCount() + 5000;
+    while ((layout = FindMonitors()).others.size() + 1 != static_cast<size_t>(count) &&
+           static_cast<LONG>(end - GetTickCount()) > 0) {
+      PumpFor(100);
+    }
+    return static_cast<int>(layout.others.size()) + 1 == count;
   }
 
   // Every monitor, the primary first, as the saver lists them; and as saver-render's --layout.
@@ -837,17 +874,19 @@ TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorClos
     const HWND window = WaitForSaverAndBlanking(run, true);
     for (int i = 0; i < 200 && window != nullptr && GetWindowLongPtrA(window, GWLP_USERDATA) < 25; ++i) PumpFor(50);
     PumpFor(200);  // the last tick's rectangles are on the screen
-    const std::vector<uint32_t> shown = ReadPixels(nullptr, width, height), expected = RenderReference(
-        directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") + (dpi ? "each --scale 2,1,1" : choice) +
-                       " --layout " + LayoutArgument());
-    ASSERT_EQ(shown.size(), expected.size());
+    const DesktopPicture shown = TakeDesktop();
+    const DesktopPicture expected{
+        shown.area, RenderReference(directory, std::string("--seed 7 --count 12 --ticks 25 --monitors ") +
+                                                   (dpi ? "each --scale 2,1,1" : choice) + " --layout " + LayoutArgument())};
+    ASSERT_EQ(shown.pixels.size(), expected.pixels.size());
     for (const RECT& r : AllMonitors()) {
       size_t differing = 0;
       for (LONG y = r.top; y < r.bottom; ++y)
-        for (LONG x = r.left; x < r.right; ++x) differing += shown[y * width + x] != expected[y * width + x];
-      EXPECT_EQ(0u, differing) << "pixels unlike saver-render's on the monitor at x = " << r.left;
-      EXPECT_GT(CountColoursIn(shown, width, r).red, choice[0] == 'e' ? 200 : -1) << "x = " << r.left;
+        for (LONG x = r.left; x < r.right; ++x) differing += shown.At(x, y) != expected.At(x, y);
+      EXPECT_EQ(0u, differing) << "pixels unlike saver-render's on the monitor at " << r.left << ", " << r.top;
+      EXPECT_GT(CountColoursIn(shown, r).red, choice[0] == 'e' ? 200 : -1) << r.left << ", " << r.top;
     }
+    EXPECT_EQ(0, CountDrawnOutside(shown, AllMonitors())) << "pixels drawn where no monitor is";
     // A display change that finds the window at a stale size: it covers every monitor again.
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(width, height));
@@ -862,6 +901,50 @@ TEST_F(MultiMonitor, EachAndAcrossShowTheRenderedDesktopAndInputOnAnyMonitorClos
   SetEnvironmentVariableA("SAVER_TEST_SEED", nullptr);
   SetEnvironmentVariableA("SAVER_TEST_TICKS", nullptr);
   SetEnvironmentVariableA("SAVER_TEST_MONITOR_DPI", nullptr);
+}
+
+// A monitor switched off while "each" or "across" runs, as the display settings
+// do when a person disconnects one, and on again (the X server's output goes off
+// and on; Wine tells the saver): the saver window covers the monitors there are,
+// their molecules move and nothing is drawn where no monitor is.
+TEST_F(MultiMonitor, MonitorSwitchedOffAndOnWhileEachAndAcrossRun) {
+  const int all = static_cast<int>(layout.others.size()) + 1;
+  MONITORINFOEXA last{};
+  last.cbSize = sizeof last;
+  ASSERT_TRUE(GetMonitorInfoA(MonitorFromPoint(CentreOf(layout.others.back()), MONITOR_DEFAULTTONULL), &last));
+  DEVMODEA on{}, off{};
+  on.dmSize = off.dmSize = sizeof on;
+  ASSERT_TRUE(EnumDisplaySettingsExA(last.szDevice, ENUM_CURRENT_SETTINGS, &on, 0));
+  on.dmFields = off.dmFields = DM_POSITION | DM_PELSWIDTH | DM_PELSHEIGHT;  // off: 0 x 0
+  ProfileValueGuard count("EVENT_FREQ");
+  count.Set("12");
+  // Wine, rebuilding the X screen, leaves the pointer at the primary's left edge,
+  // and a mouse that moves closes the saver: it rests there.
+  start = {layout.primary.left, CentreOf(layout.primary).y};
+  for (const char* choice : {"each", "across"}) {
+    SCOPED_TRACE(choice);
+    monitors.Set(choice);
+    SetCursorPos(start.x, start.y);
+    SaverRun run(saver, "/s", ntDirectory);
+    ASSERT_NE(nullptr, WaitForSaverAndBlanking(run, true));
+    for (DEVMODEA* mode : {&off, &on}) {
+      SCOPED_TRACE(mode == &off ? "off" : "on");
+      ASSERT_EQ(DISP_CHANGE_SUCCESSFUL,
+                ChangeDisplaySettingsExA(last.szDevice, mode, nullptr, CDS_UPDATEREGISTRY | CDS_NORESET, nullptr));
+      ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr));
+      ASSERT_TRUE(WaitForMonitors(mode == &off ? all - 1 : all));
+      ASSERT_NE(nullptr, WaitForSaverAndBlanking(run, true));
+      const DesktopPicture first = TakeDesktop();
+      PumpFor(300);
+      const DesktopPicture later = TakeDesktop();
+      EXPECT_NE(first.pixels, later.pixels) << "the molecules stood still";
+      EXPECT_EQ(0, CountDrawnOutside(later, AllMonitors())) << "pixels drawn where no monitor is";
+      for (const RECT& r : AllMonitors())
+        EXPECT_GT(CountColoursIn(later, r).red, choice[0] == 'e' ? 200 : -1) << r.left << ", " << r.top;
+    }
+    PressShift();
+    EXPECT_EQ(0, run.Ends());
+  }
 }
 
 class Win9xMultiMonitor : public MultiMonitor {
@@ -883,18 +966,33 @@ class Win9xMultiMonitor : public MultiMonitor {
   RegistryValueGuard usePassword{"Control Panel\\Desktop", "ScreenSaveUsePassword"};
 };
 
-TEST_F(Win9xMultiMonitor, MoveOnAnotherMonitorAsksAndARefusalKeepsEveryMonitorCovered) {
-  WriteFile(directory + "\\answer.txt", "0");
-  SaverRun run(saver98, "/s", directory);
-  ASSERT_NE(nullptr, WaitForSaverAndBlanking(run));
-  SetCursorPos(start.x + 5, start.y);
-  PumpFor(600);
-  EXPECT_EQ(1, CountLinesStartingWith(ReadFile(directory + "\\calls.log"), "ask refuse"));
-  ASSERT_TRUE(run.Running());
-  EXPECT_EQ(layout.others.size(), run.TopWindows(kBlankingClass).size());
-  ExpectMoleculesOnlyOnThePrimary(layout);
+// With every monitor choice: a move on another monitor asks the verifier, a refusal
+// keeps every monitor covered; the next question, a modal dialog owned by the saver
+// window as the system's is, shows above the saver's windows, and the animation
+// goes on behind it (its loop hands the saver its ticks), as on one monitor.
+TEST_F(Win9xMultiMonitor, MoveOnAnotherMonitorAsksARefusalKeepsEveryMonitorCoveredAndTheDialogShowsAbove) {
+  for (const char* choice : {"main", "each", "across"}) {
+    SCOPED_TRACE(choice);
+    const bool spanning = choice[0] != 'm';
+    monitors.Set(choice);
+    DeleteFileA((directory + "\\calls.log").c_str());
+    WriteFile(directory + "\\answer.txt", "0");
+    SaverRun run(saver98, "/s", directory);
+    ASSERT_NE(nullptr, WaitForSaverAndBlanking(run, spanning));
+    SetCursorPos(start.x + 5, start.y);
+    PumpFor(600);
+    EXPECT_EQ(1, CountLinesStartingWith(ReadFile(directory + "\\calls.log"), "ask refuse"));
+    ASSERT_TRUE(run.Running());
+    EXPECT_EQ(spanning ? 0 : layout.others.size(), run.TopWindows(kBlankingClass).size());
+    if (!spanning) ExpectMoleculesOnlyOnThePrimary(layout);
+    EXPECT_GT(CountColoursIn(TakeDesktop(), layout.primary).red, 200) << "no molecules on the primary";
 
-  WriteFile(directory + "\\answer.txt", "1");
-  SetCursorPos(start.x + 10, start.y);
-  EXPECT_EQ(0, run.Ends());
+    WriteFile(directory + "\\answer.txt", "d");
+    SetCursorPos(start.x + 10, start.y);
+    EXPECT_EQ(0, run.Ends());
+    const std::string log = ReadFile(directory + "\\calls.log");
+    EXPECT_EQ(1, CountLinesStartingWith(log, "dialog above")) << log;
+    EXPECT_EQ(1, CountLinesStartingWith(log, "screen changed")) << "the molecules stood still:\n" << log;
+    SetCursorPos(start.x, start.y);
+  }
 }

@@ -22,9 +22,10 @@ inline void PumpFor(DWORD milliseconds) {
   }
 }
 
-// The top-left width x height pixels of `window`'s client area (of the screen
-// when `window` is null) as 0x00RRGGBB values, top row first, read with BitBlt.
-inline std::vector<uint32_t> ReadPixels(HWND window, int width, int height) {
+// The width x height pixels from left, top of `window`'s client area (of the
+// screen when `window` is null, where a monitor left of or above the primary has
+// negative coordinates) as 0x00RRGGBB values, top row first, read with BitBlt.
+inline std::vector<uint32_t> ReadPixels(HWND window, int width, int height, int left = 0, int top = 0) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
@@ -32,7 +33,7 @@ inline std::vector<uint32_t> ReadPixels(HWND window, int width, int height) {
   const HDC memory = CreateCompatibleDC(source);
   const HBITMAP copy = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ previous = SelectObject(memory, copy);
-  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, width, height, source, left, top, SRCCOPY);
   GdiFlush();
   const auto* first = static_cast<const uint32_t*>(bits);
   std::vector<uint32_t> pixels(first, first + static_cast<size_t>(width) * height);
