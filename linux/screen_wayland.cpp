@@ -701,7 +701,14 @@ void ShowWaylandScreen(WaylandScreen& screen) {
                                   o->height != (o->logical.bottom - o->logical.top) * o->scale)) {
       DestroySurface(*o);
     }
-    if (o->Ready() && o->surface == nullptr) CreateSurface(screen, *o);
+    if (o->Ready() && o->surface == nullptr) {
+      CreateSurface(screen, *o);
+    } else if (o->toplevel != nullptr) {
+      // After an output came or went the compositor may have moved a desktop
+      // onto this one (sway shows an unplugged output's workspace on another):
+      // full screen is asked for again, on the output's own workspace shown.
+      xdg_toplevel_set_fullscreen(o->toplevel, o->output);
+    }
   }
 }
 
