@@ -23,3 +23,14 @@ void RestoreRect(const DibImage& small, DibImage& large, int32_t x, int32_t y);
 // inside both images; nothing else is read or written.
 void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx, int32_t dy,
                      int32_t w, int32_t h, int32_t sx, int32_t sy);
+
+// DrawTransparent between 32-bit images: `source` is sourceWidth x
+// sourceHeight pixels, `target` targetWidth x targetHeight with its rows
+// `pixelsPerRow` apart, both top row first; every source pixel but
+// `transparent` is copied. The same pairs of pixels as DrawTransparent.
+// `spans`, when not null, holds two numbers per source row: its first pixel
+// that is not transparent and one past its last (equal: none); only that
+// stretch of each row is looked at.
+void DrawTransparentPixels(const uint32_t* source, const int32_t* spans, int32_t sourceWidth, int32_t sourceHeight,
+                           uint32_t transparent, uint32_t* target, int32_t targetWidth, int32_t targetHeight,
+                           int32_t pixelsPerRow, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx, int32_t sy);
