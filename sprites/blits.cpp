@@ -168,36 +168,13 @@ void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx32, int
   }
 }
 
-namespace {
-
-// A row of DrawTransparentPixels: four pixels at once, each taken from the
-// source unless it is the transparent value, with no branch per pixel.
-void DrawRowPixels(const uint32_t* src, uint32_t* dst, int64_t w, uint32_t transparent) {
-  int64_t i = 0;
-#if defined(__SSE2__)
-  const __m128i key = _mm_set1_epi32(static_cast<int>(transparent));
-  for (; i + 4 <= w; i += 4) {
-    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    const __m128i clear = _mm_cmpeq_epi32(s, key);
-    __m128i* d = reinterpret_cast<__m128i*>(dst + i);
-    _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(clear, _mm_loadu_si128(d)), _mm_andnot_si128(clear, s)));
-  }
-#endif
-  for (; i < w; ++i) {
-    if (src[i] != transparent) dst[i] = src[i];
-  }
-}
-
-}  // namespace
-
-void DrawTransparentPixels(const uint32_t* source, const int32_t* spans, int32_t sourceWidth, int32_t sourceHeight,
-                           uint32_t transparent, uint32_t* target, int32_t targetWidth, int32_t targetHeight,
-                           int32_t pixelsPerRow, int32_t dx32, int32_t dy32, int32_t w32, int32_t h32, int32_t sx32,
-                           int32_t sy32) {
-  if (source == nullptr) return;
+void DrawTransparentPixels(const DibImage& source, const int32_t* spans, const std::array<uint32_t, 256>& table,
+                           uint32_t* target, int32_t targetWidth, int32_t targetHeight, int32_t pixelsPerRow,
+                           int32_t dx32, int32_t dy32, int32_t w32, int32_t h32, int32_t sx32, int32_t sy32) {
+  if (source.header == nullptr) return;
   int64_t dx = dx32, dy = dy32, w = w32, h = h32, sx = sx32, sy = sy32;
-  if (!ClipAxis(dx, sx, w, targetWidth, sourceWidth)) return;
-  if (!ClipAxis(dy, sy, h, targetHeight, sourceHeight)) return;
+  if (!ClipAxis(dx, sx, w, targetWidth, source.width)) return;
+  if (!ClipAxis(dy, sy, h, targetHeight, source.height)) return;
   for (int64_t row = 0; row < h; ++row) {
     int64_t first = sx, end = sx + w;
     if (spans != nullptr) {
@@ -205,7 +182,11 @@ void DrawTransparentPixels(const uint32_t* source, const int32_t* spans, int32_t
       end = std::min<int64_t>(end, spans[2 * (sy + row) + 1]);
     }
     if (first >= end) continue;
-    DrawRowPixels(source + (sy + row) * sourceWidth + first, target + (dy + row) * pixelsPerRow + dx + (first - sx),
-                  end - first, transparent);
+    const uint8_t* src = PixelAt(source, static_cast<int32_t>(first), static_cast<int32_t>(sy + row));
+    if (src == nullptr) return;
+    uint32_t* dst = target + (dy + row) * pixelsPerRow + dx + (first - sx);
+    for (int64_t i = 0; i < end - first; ++i) {
+      if (src[i] != TRANSPARENT_INDEX) dst[i] = table[src[i]];
+    }
   }
 }

@@ -275,26 +275,17 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
 }
 
 void ConvertPatternImages(const SpriteScene& scene, const std::array<uint32_t, 256>& table, PatternPixels& patterns) {
-  // The first value counting up from 0xFF000001 that no index becomes (there
-  // are only 256 of them).
-  patterns.transparent = 0xFF000001;
-  while (std::find(table.begin(), table.end(), patterns.transparent) != table.end()) ++patterns.transparent;
-  patterns.background = table[0];
-  patterns.images.assign(scene.patternImages ? scene.patternImageCount : 0, {});
-  patterns.spans.assign(patterns.images.size(), {});
-  for (size_t k = 0; k < patterns.images.size(); ++k) {
+  patterns.table = table;
+  patterns.spans.assign(scene.patternImages ? scene.patternImageCount : 0, {});
+  for (size_t k = 0; k < patterns.spans.size(); ++k) {
     const DibImage& image = scene.patternImages[k];
     if (image.header == nullptr || PixelAt(image, 0, 0) == nullptr) continue;
-    std::vector<uint32_t>& out = patterns.images[k];
     std::vector<int32_t>& spans = patterns.spans[k];
-    out.resize(static_cast<size_t>(image.width) * image.height);
     spans.assign(2 * static_cast<size_t>(image.height), 0);
     for (int32_t y = 0; y < image.height; ++y) {
       const uint8_t* row = PixelAt(image, 0, y);
       for (int32_t x = 0; x < image.width; ++x) {
-        const bool clear = row[x] == TRANSPARENT_INDEX;
-        out[static_cast<size_t>(y) * image.width + x] = clear ? patterns.transparent : table[row[x]];
-        if (clear) continue;
+        if (row[x] == TRANSPARENT_INDEX) continue;
         if (spans[2 * y] == spans[2 * y + 1]) spans[2 * y] = x;
         spans[2 * y + 1] = x + 1;
       }
@@ -306,13 +297,13 @@ void ComposeSceneRectPixels(const SpriteScene& scene, const PatternPixels& patte
                             uint32_t* pixels, int32_t pixelsPerRow) {
   if (rect.width <= 0 || rect.height <= 0) return;
   for (int32_t y = 0; y < rect.height; ++y) {
-    std::fill_n(pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, patterns.background);
+    std::fill_n(pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, patterns.table[0]);
   }
   DrawSpritesIn(scene, rect, [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
                                  int32_t sy) {
     const size_t k = static_cast<size_t>(&image - scene.patternImages.get());
-    if (k >= patterns.images.size() || patterns.images[k].empty()) return;
-    DrawTransparentPixels(patterns.images[k].data(), patterns.spans[k].data(), image.width, image.height,
-                          patterns.transparent, pixels, rect.width, rect.height, pixelsPerRow, dx, dy, w, h, sx, sy);
+    const bool spanned = k < patterns.spans.size() && !patterns.spans[k].empty();
+    DrawTransparentPixels(image, spanned ? patterns.spans[k].data() : nullptr, patterns.table, pixels, rect.width,
+                          rect.height, pixelsPerRow, dx, dy, w, h, sx, sy);
   });
 }

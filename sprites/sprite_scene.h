@@ -180,23 +180,21 @@ void PresentScene(SpriteScene& scene, const PresentSink& sink);
 // the back buffer's size. Nothing when `canvas` is smaller than `rect`.
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas);
 
-// The scene's pattern images as 32-bit pixels through a pixel table (a
-// PixelTable: index i is table[i]), for ComposeSceneRectPixels: image k of the
-// scene as images[k], top row first, its transparent pixels as `transparent`,
-// a value that no index becomes, and where each row holds others as spans[k]
-// (DrawTransparentPixels).
+// What ComposeSceneRectPixels needs besides the scene: the pixel table (a
+// PixelTable: index i becomes table[i]) and, for each pattern image k of the
+// scene, where each of its rows holds indices that are not transparent as
+// spans[k] (DrawTransparentPixels), so that a round sprite's corners are not
+// looked at.
 struct PatternPixels {
-  std::vector<std::vector<uint32_t>> images;
-  std::vector<std::vector<int32_t>> spans;  // per image, each row's stretch that is not transparent
-  uint32_t transparent = 0;
-  uint32_t background = 0;  // index 0
+  std::array<uint32_t, 256> table{};
+  std::vector<std::vector<int32_t>> spans;
 };
 void ConvertPatternImages(const SpriteScene& scene, const std::array<uint32_t, 256>& table, PatternPixels& patterns);
 
-// ComposeSceneRect straight into 32-bit pixels, from the pattern images as
-// ConvertPatternImages made them for this scene: the rectangle's top-left at
-// pixels[0], its rows `pixelsPerRow` apart, top row first. Every pixel of the
-// rectangle is written, no other; no canvas between, no lookup per pixel.
+// ComposeSceneRect straight into 32-bit pixels, with what ConvertPatternImages
+// made for this scene: the rectangle's top-left at pixels[0], its rows
+// `pixelsPerRow` apart, top row first. Every pixel of the rectangle is written,
+// no other; no canvas between.
 void ComposeSceneRectPixels(const SpriteScene& scene, const PatternPixels& patterns, SceneRect rect,
                             uint32_t* pixels, int32_t pixelsPerRow);
 

@@ -50,7 +50,7 @@ struct Screen {
     std::array<uint32_t, 256> table;
     for (uint32_t i = 0; i < 256; ++i) table[i] = 0xAB0000 + i;
     self->converted.assign(static_cast<size_t>(r.width + 2) * r.height, 0);
-    if (self->toPixels && self->patterns.images.empty()) ConvertPatternImages(*self->composeFrom, table, self->patterns);
+    if (self->toPixels && self->patterns.spans.empty()) ConvertPatternImages(*self->composeFrom, table, self->patterns);
     if (self->toPixels) ComposeSceneRectPixels(*self->composeFrom, self->patterns, r, self->converted.data(), r.width + 2);
     if (self->composeFrom != nullptr && !self->toPixels) ComposeSceneRect(*self->composeFrom, r, self->canvas);
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
