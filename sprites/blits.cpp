@@ -2,6 +2,7 @@
 #include "sprites/blits.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -175,17 +176,19 @@ void DrawTransparentPixels(const DibImage& source, const int32_t* spans, const s
   int64_t dx = dx32, dy = dy32, w = w32, h = h32, sx = sx32, sy = sy32;
   if (!ClipAxis(dx, sx, w, targetWidth, source.width)) return;
   if (!ClipAxis(dy, sy, h, targetHeight, source.height)) return;
+  const uint8_t* top = PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+  if (top == nullptr) return;
+  // From one source row to the one below it (DIB rows usually lie bottom-up).
+  const ptrdiff_t rowStep = h > 1 ? PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy + 1)) - top : 0;
   for (int64_t row = 0; row < h; ++row) {
-    int64_t first = sx, end = sx + w;
+    int64_t first = 0, end = w;
     if (spans != nullptr) {
-      first = std::max<int64_t>(first, spans[2 * (sy + row)]);
-      end = std::min<int64_t>(end, spans[2 * (sy + row) + 1]);
+      first = std::max<int64_t>(first, spans[2 * (sy + row)] - sx);
+      end = std::min<int64_t>(end, spans[2 * (sy + row) + 1] - sx);
     }
-    if (first >= end) continue;
-    const uint8_t* src = PixelAt(source, static_cast<int32_t>(first), static_cast<int32_t>(sy + row));
-    if (src == nullptr) return;
-    uint32_t* dst = target + (dy + row) * pixelsPerRow + dx + (first - sx);
-    for (int64_t i = 0; i < end - first; ++i) {
+    const uint8_t* src = top + row * rowStep;
+    uint32_t* dst = target + (dy + row) * pixelsPerRow + dx;
+    for (int64_t i = first; i < end; ++i) {
       if (src[i] != TRANSPARENT_INDEX) dst[i] = table[src[i]];
     }
   }
