@@ -87,7 +87,7 @@ struct WaylandOutput {
   ShmBuffer* current = nullptr;  // the buffer committed last: what the output shows
   // Drawn at the next commit, composed from the scenes as they are then.
   std::vector<PendingRect> pending;  // presented since the last commit: its damage
-  bool repaint = false;          // the whole output, instead of `pending`
+  bool repaint = false;              // the whole output, instead of `pending`
 
   bool Ready() const { return outputDone && (screen->outputManager == nullptr || xdgDone); }
 };
@@ -172,30 +172,38 @@ int32_t DivideUp(int32_t a, int32_t b) { return -DivideDown(-a, b); }
 
 // Where back-buffer rectangle `from` of a picture lands on an output.
 struct Placement {
-  SceneRect from;    // the part of the rectangle that shows on the output
-  int32_t bx, by;    // the buffer pixel its top-left pixel's block starts at
-  int32_t m;         // buffer pixels a back-buffer pixel is across
-  BufferRect to;     // the buffer pixels covered, clipped to the buffer
+  SceneRect from;  // the part of the rectangle that shows on the output
+  int32_t bx, by;  // the buffer pixel its top-left pixel's block starts at
+  int32_t m;       // buffer pixels a back-buffer pixel is across
+  BufferRect to;   // the buffer pixels covered, clipped to the buffer
   bool Whole() const {
-    return to.left == bx && to.top == by && to.right - bx == from.width * m && to.bottom - by == from.height * m;
+    return to.left == bx && to.top == by && to.right - bx == from.width * m &&
+           to.bottom - by == from.height * m;
   }
 };
 
 // False when no pixel of `piece` (inside the back buffer) shows on the output.
-bool PlaceOnOutput(const WaylandOutput& o, const PicturePlace& picture, SceneRect piece, Placement& p) {
+bool PlaceOnOutput(const WaylandOutput& o, const PicturePlace& picture, SceneRect piece,
+                   Placement& p) {
   const int32_t n = picture.scale;
   const int32_t m = n * o.scale;
   // The piece's back-buffer pixels that show on this output.
   const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.left, n));
-  const int32_t x1 = std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.left, n));
+  const int32_t x1 =
+      std::min(piece.left + piece.width, DivideUp(o.logical.right - picture.left, n));
   const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.top, n));
-  const int32_t y1 = std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.top, n));
+  const int32_t y1 =
+      std::min(piece.top + piece.height, DivideUp(o.logical.bottom - picture.top, n));
   if (x1 <= x0 || y1 <= y0) return false;
   // Where the first pixel's block lands in the buffer, then clipped to it.
   const int32_t bx = (picture.left - o.logical.left + x0 * n) * o.scale;
   const int32_t by = (picture.top - o.logical.top + y0 * n) * o.scale;
-  p = {{x0, y0, x1 - x0, y1 - y0}, bx, by, m,
-       {std::max(bx, 0), std::max(by, 0), std::min(bx + (x1 - x0) * m, o.width), std::min(by + (y1 - y0) * m, o.height)}};
+  p = {{x0, y0, x1 - x0, y1 - y0},
+       bx,
+       by,
+       m,
+       {std::max(bx, 0), std::max(by, 0), std::min(bx + (x1 - x0) * m, o.width),
+        std::min(by + (y1 - y0) * m, o.height)}};
   return p.to.right > p.to.left && p.to.bottom > p.to.top;
 }
 
@@ -275,8 +283,8 @@ void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
     for (const PendingRect& p : o.pending) {
       Placement place;
       if (PlaceOnOutput(o, p.picture, p.rect, place)) {
-        wl_surface_damage_buffer(o.surface, place.to.left, place.to.top, place.to.right - place.to.left,
-                                 place.to.bottom - place.to.top);
+        wl_surface_damage_buffer(o.surface, place.to.left, place.to.top,
+                                 place.to.right - place.to.left, place.to.bottom - place.to.top);
       }
       for (ShmBuffer& other : o.buffers) {
         if (&other != b) other.stale.Add(p);
@@ -317,20 +325,24 @@ void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const
                const DibImage& source, SceneRect piece, int32_t canvasLeft, int32_t canvasTop) {
   Placement p;
   if (!PlaceOnOutput(o, picture, piece, p)) return;
-  const SceneRect from{p.from.left - canvasLeft, p.from.top - canvasTop, p.from.width, p.from.height};
+  const SceneRect from{p.from.left - canvasLeft, p.from.top - canvasTop, p.from.width,
+                       p.from.height};
   if (p.Whole()) {
     // Wholly on the output: converted straight into the buffer.
-    ConvertBackBufferRect(source, from, screen.pixels, target.data + static_cast<size_t>(p.by) * o.width + p.bx,
-                          o.width, p.m);
+    ConvertBackBufferRect(source, from, screen.pixels,
+                          target.data + static_cast<size_t>(p.by) * o.width + p.bx, o.width, p.m);
     return;
   }
   const size_t rowPixels = static_cast<size_t>(p.from.width) * p.m;
-  if (screen.scratch.size() < rowPixels * p.from.height * p.m) screen.scratch.resize(rowPixels * p.from.height * p.m);
-  ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(), static_cast<int32_t>(rowPixels), p.m);
+  if (screen.scratch.size() < rowPixels * p.from.height * p.m)
+    screen.scratch.resize(rowPixels * p.from.height * p.m);
+  ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(),
+                        static_cast<int32_t>(rowPixels), p.m);
   for (int32_t y = p.to.top; y < p.to.bottom; ++y) {
-    std::memcpy(target.data + static_cast<size_t>(y) * o.width + p.to.left,
-                screen.scratch.data() + static_cast<size_t>(y - p.by) * rowPixels + (p.to.left - p.bx),
-                sizeof(uint32_t) * (p.to.right - p.to.left));
+    std::memcpy(
+        target.data + static_cast<size_t>(y) * o.width + p.to.left,
+        screen.scratch.data() + static_cast<size_t>(y - p.by) * rowPixels + (p.to.left - p.bx),
+        sizeof(uint32_t) * (p.to.right - p.to.left));
   }
 }
 
@@ -780,7 +792,7 @@ bool SetWaylandPictures(WaylandScreen& screen, std::vector<PicturePlace> picture
   if (!BuildPixelTable(colourTable, layout, false, screen.pixels)) return false;
   screen.patterns.resize(screen.pictures.size());
   for (size_t k = 0; k < screen.pictures.size(); ++k) {
-    ConvertPatternImages(*screen.pictures[k].scene, screen.pixels, screen.patterns[k]);
+    MakePatternPixels(*screen.pictures[k].scene, screen.pixels, screen.patterns[k]);
   }
   // Outputs whose surfaces were made before the table are repainted here too.
   for (auto& o : screen.outputs) NoteRepaint(*o);

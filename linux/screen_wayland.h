@@ -65,7 +65,7 @@ struct WaylandScreen {
   // Drawing.
   std::vector<PicturePlace> pictures;  // in the desktop's logical pixels
   PixelTable pixels{};
-  std::vector<PatternPixels> patterns;  // each picture's sprites in those pixels
+  std::vector<PatternPixels> patterns;  // per picture, for composing straight into the buffers
   bool presented = false;       // a frame was presented since SetWaylandPictures
   DibImage canvas;              // where a frame's rectangles are composed
   std::vector<uint32_t> scratch;  // a converted piece that reaches past its output's edge

@@ -32,6 +32,7 @@ void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx, int32
 // null, holds two numbers per source row: its first index that is not
 // transparent and one past its last (equal: none); only that stretch of each
 // row is looked at.
-void DrawTransparentPixels(const DibImage& source, const int32_t* spans, const std::array<uint32_t, 256>& table,
-                           uint32_t* target, int32_t targetWidth, int32_t targetHeight, int32_t pixelsPerRow,
+void DrawTransparentPixels(const DibImage& source, const int32_t* spans,
+                           const std::array<uint32_t, 256>& table, uint32_t* target,
+                           int32_t targetWidth, int32_t targetHeight, int32_t pixelsPerRow,
                            int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx, int32_t sy);

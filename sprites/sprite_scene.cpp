@@ -237,7 +237,8 @@ void DrawSpritesIn(const SpriteScene& scene, SceneRect rect, Draw draw) {
     const Sprite& sprite = scene.sprites[i];
     if (!sprite.visible) continue;
     // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
-    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
+    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX},
+                  height = 2 * int64_t{sprite.hotspotOffsetY};
     if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
         sprite.top + height <= rect.top) {
       continue;
@@ -270,11 +271,13 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   // The rows lie one after the other: cleared at once, with the bytes beyond
   // the rectangle's width, which nothing reads.
   std::memset(view.bits, 0, static_cast<size_t>(stride * (rect.height - 1) + rect.width));
-  DrawSpritesIn(scene, rect, [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
-                                 int32_t sy) { DrawTransparent(image, view, dx, dy, w, h, sx, sy); });
+  DrawSpritesIn(scene, rect,
+                [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
+                    int32_t sy) { DrawTransparent(image, view, dx, dy, w, h, sx, sy); });
 }
 
-void ConvertPatternImages(const SpriteScene& scene, const std::array<uint32_t, 256>& table, PatternPixels& patterns) {
+void MakePatternPixels(const SpriteScene& scene, const std::array<uint32_t, 256>& table,
+                       PatternPixels& patterns) {
   patterns.table = table;
   patterns.spans.assign(scene.patternImages ? scene.patternImageCount : 0, {});
   for (size_t k = 0; k < patterns.spans.size(); ++k) {
@@ -299,11 +302,13 @@ void ComposeSceneRectPixels(const SpriteScene& scene, const PatternPixels& patte
   for (int32_t y = 0; y < rect.height; ++y) {
     std::fill_n(pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, patterns.table[0]);
   }
-  DrawSpritesIn(scene, rect, [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
-                                 int32_t sy) {
-    const size_t k = static_cast<size_t>(&image - scene.patternImages.get());
-    const bool spanned = k < patterns.spans.size() && !patterns.spans[k].empty();
-    DrawTransparentPixels(image, spanned ? patterns.spans[k].data() : nullptr, patterns.table, pixels, rect.width,
-                          rect.height, pixelsPerRow, dx, dy, w, h, sx, sy);
-  });
+  DrawSpritesIn(scene, rect,
+                [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
+                    int32_t sy) {
+                  const size_t k = static_cast<size_t>(&image - scene.patternImages.get());
+                  const bool spanned = k < patterns.spans.size() && !patterns.spans[k].empty();
+                  DrawTransparentPixels(image, spanned ? patterns.spans[k].data() : nullptr,
+                                        patterns.table, pixels, rect.width, rect.height,
+                                        pixelsPerRow, dx, dy, w, h, sx, sy);
+                });
 }

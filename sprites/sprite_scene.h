@@ -189,9 +189,10 @@ struct PatternPixels {
   std::array<uint32_t, 256> table{};
   std::vector<std::vector<int32_t>> spans;
 };
-void ConvertPatternImages(const SpriteScene& scene, const std::array<uint32_t, 256>& table, PatternPixels& patterns);
+void MakePatternPixels(const SpriteScene& scene, const std::array<uint32_t, 256>& table,
+                       PatternPixels& patterns);
 
-// ComposeSceneRect straight into 32-bit pixels, with what ConvertPatternImages
+// ComposeSceneRect straight into 32-bit pixels, with what MakePatternPixels
 // made for this scene: the rectangle's top-left at pixels[0], its rows
 // `pixelsPerRow` apart, top row first. Every pixel of the rectangle is written,
 // no other; no canvas between.

@@ -33,7 +33,7 @@ struct Screen {
   std::vector<SceneRect> puts;
   int begins = 0, ends = 0;
   const SpriteScene* composeFrom = nullptr;  // set: puts compose the sprites themselves
-  bool toPixels = false;                     // ...straight into 32-bit pixels, index i as 0xAB0000 + i
+  bool toPixels = false;  // ...straight into 32-bit pixels, index i as 0xAB0000 + i
   DibImage canvas;
   std::vector<uint32_t> converted;
   PatternPixels patterns;
@@ -47,21 +47,27 @@ struct Screen {
     self->puts.push_back(rect);
     if (backBuffer.bits == nullptr) return;
     const SceneRect r = ClipRectToImage(rect, backBuffer);
-    std::array<uint32_t, 256> table;
-    for (uint32_t i = 0; i < 256; ++i) table[i] = 0xAB0000 + i;
-    self->converted.assign(static_cast<size_t>(r.width + 2) * r.height, 0);
-    if (self->toPixels && self->patterns.spans.empty()) ConvertPatternImages(*self->composeFrom, table, self->patterns);
-    if (self->toPixels) ComposeSceneRectPixels(*self->composeFrom, self->patterns, r, self->converted.data(), r.width + 2);
-    if (self->composeFrom != nullptr && !self->toPixels) ComposeSceneRect(*self->composeFrom, r, self->canvas);
+    if (self->toPixels) {
+      std::array<uint32_t, 256> table;
+      for (uint32_t i = 0; i < 256; ++i) table[i] = 0xAB0000 + i;
+      if (self->patterns.spans.empty()) MakePatternPixels(*self->composeFrom, table, self->patterns);
+      self->converted.assign(static_cast<size_t>(r.width + 2) * r.height, 0);
+      ComposeSceneRectPixels(*self->composeFrom, self->patterns, r, self->converted.data(),
+                             r.width + 2);
+    } else if (self->composeFrom != nullptr) {
+      ComposeSceneRect(*self->composeFrom, r, self->canvas);
+    }
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
       for (int32_t x = r.left; x < r.left + r.width; ++x) {
-        const uint32_t pixel = self->converted[x - r.left + (r.width + 2) * (y - r.top)];
+        uint8_t& shown = self->pixels[x + self->width * y];
         if (self->toPixels) {
+          const uint32_t pixel = self->converted[x - r.left + (r.width + 2) * (y - r.top)];
           ASSERT_EQ(0xABu, pixel >> 16) << "a pixel of the rectangle not written";
+          shown = static_cast<uint8_t>(pixel);
+        } else {
+          shown = self->composeFrom != nullptr ? *PixelAt(self->canvas, x - r.left, y - r.top)
+                                               : *PixelAt(backBuffer, x, y);
         }
-        self->pixels[x + self->width * y] = self->toPixels ? static_cast<uint8_t>(pixel)
-                                            : self->composeFrom != nullptr ? *PixelAt(self->canvas, x - r.left, y - r.top)
-                                                                           : *PixelAt(backBuffer, x, y);
       }
     }
   }
@@ -316,7 +322,9 @@ TEST(SpriteScene, LowerIndexIsOnTop) {
 TEST(SpriteScene, FramesLeaveTheBackBufferAndShowTheComposition) {
   for (const int mode : {0, 1, 2}) {
     const bool composed = mode != 0;
-    SCOPED_TRACE(mode == 2 ? "composed into pixels" : composed ? "composed by the sink" : "composed in the back buffer");
+    SCOPED_TRACE(mode == 2  ? "composed into pixels"
+                 : composed ? "composed by the sink"
+                            : "composed in the back buffer");
     const int32_t width = 157, height = 93, count = 12;
     TestScene t(count, width, height);
     SpriteScene& s = t.scene;
