@@ -26,15 +26,23 @@ struct BufferRect {
   int32_t left, top, right, bottom;
 };
 
+// A rectangle of a picture's back buffer (inside it) to be drawn on an output.
+struct PendingRect {
+  PicturePlace picture;
+  SceneRect rect;
+};
+
 // More changed rectangles than this are taken as the whole buffer: far more
 // than the frames a buffer can miss bring (64 molecules give about 130 a frame).
 constexpr size_t kMaxListedRects = 4096;
 
+// Where a buffer is behind the one committed last: the pictures' rectangles
+// presented since it was, or all of it.
 struct ChangeList {
-  std::vector<BufferRect> rects;
+  std::vector<PendingRect> rects;
   bool whole = false;
 
-  void Add(const BufferRect& r) {
+  void Add(const PendingRect& r) {
     if (whole) return;
     if (rects.size() >= kMaxListedRects) {
       whole = true;
@@ -47,7 +55,6 @@ struct ChangeList {
     rects.clear();
     whole = false;
   }
-  bool Empty() const { return !whole && rects.empty(); }
 };
 
 struct ShmBuffer {
@@ -56,12 +63,6 @@ struct ShmBuffer {
   size_t bytes = 0;
   bool busy = false;   // the compositor may still read it
   ChangeList stale;    // where it is behind the buffer committed last
-};
-
-// A rectangle of a picture's back buffer still to be drawn on an output.
-struct PendingRect {
-  PicturePlace picture;
-  SceneRect rect;
 };
 
 struct WaylandOutput {
@@ -90,9 +91,8 @@ struct WaylandOutput {
   ShmBuffer buffers[2];
   ShmBuffer* current = nullptr;  // the buffer committed last: what the output shows
   // Drawn at the next commit, composed from the scenes as they are then.
-  std::vector<PendingRect> pending;
-  bool repaint = false;          // the whole output, instead of `pending`
-  ChangeList uncommitted;        // drawn since the last commit: its damage
+  std::vector<PendingRect> pending;  // presented since the last commit: its damage
+  bool repaint = false;              // the whole output, instead of `pending`
 
   bool Ready() const { return outputDone && (screen->outputManager == nullptr || xdgDone); }
 };
@@ -172,94 +172,7 @@ bool MakeBuffer(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& b) {
   return true;
 }
 
-void CopyRect(const WaylandOutput& o, const uint32_t* from, uint32_t* to, const BufferRect& r) {
-  for (int32_t y = r.top; y < r.bottom; ++y) {
-    const size_t at = static_cast<size_t>(y) * o.width + r.left;
-    std::memcpy(to + at, from + at, sizeof(uint32_t) * (r.right - r.left));
-  }
-}
-
-void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
-                     SceneRect rect, bool composed);
-
-// Draws what changed since the last commit into a free buffer and commits it,
-// if the compositor asked for a frame. The sprites are composed as they stand
-// now, so rectangles of frames that waited for a buffer show the latest one.
-void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
-  if (!o.configured || o.frame != nullptr || (o.pending.empty() && !o.repaint)) return;
-  // The buffer shown last when the compositor gave it back (compositors that
-  // copy a buffer at once do so before the next frame): it is up to date, and
-  // only this frame is drawn into it. Else the other, brought up to date first.
-  ShmBuffer* b = nullptr;
-  for (ShmBuffer& candidate : o.buffers) {
-    if (candidate.buffer == nullptr && !MakeBuffer(screen, o, candidate)) return;
-    if (!candidate.busy && (b == nullptr || &candidate == o.current)) b = &candidate;
-  }
-  if (b == nullptr) return;  // both still read: its release brings the commit
-  if (o.current == nullptr) {
-    o.repaint = true;
-  } else if (b != o.current && !o.repaint) {
-    if (b->stale.whole) {
-      std::memcpy(b->data, o.current->data, b->bytes);
-    } else {
-      for (const BufferRect& r : b->stale.rects) CopyRect(o, o.current->data, b->data, r);
-    }
-  }
-  b->stale.Clear();
-  if (o.repaint) {
-    std::fill(b->data, b->data + b->bytes / 4, screen.pixels[0]);
-    o.uncommitted.whole = true;
-    for (ShmBuffer& other : o.buffers) other.stale.whole = &other != b;
-    for (const PicturePlace& picture : screen.pictures) {
-      // Before the first frame the sprites are not shown yet: the background.
-      DrawPictureRect(screen, o, *b, picture, {0, 0, picture.scene->backBuffer.width, picture.scene->backBuffer.height},
-                      screen.presented);
-    }
-  } else {
-    for (const PendingRect& p : o.pending) DrawPictureRect(screen, o, *b, p.picture, p.rect, true);
-  }
-  o.pending.clear();
-  o.repaint = false;
-  o.current = b;
-  wl_surface_attach(o.surface, b->buffer, 0, 0);
-  if (o.uncommitted.whole) {
-    wl_surface_damage_buffer(o.surface, 0, 0, o.width, o.height);
-  } else {
-    for (const BufferRect& r : o.uncommitted.rects) {
-      wl_surface_damage_buffer(o.surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
-  }
-  o.uncommitted.Clear();
-  static const wl_callback_listener kFrameListener = {[](void* data, wl_callback* callback, uint32_t) {
-    auto& output = *static_cast<WaylandOutput*>(data);
-    wl_callback_destroy(callback);
-    output.frame = nullptr;
-    CommitOutput(*output.screen, output);
-  }};
-  o.frame = wl_surface_frame(o.surface);
-  wl_callback_add_listener(o.frame, &kFrameListener, &o);
-  wl_surface_commit(o.surface);
-  b->busy = true;
-}
-
-// `r` of `target` was drawn: damage, and the other buffer is behind there.
-void NoteDrawn(WaylandOutput& o, const ShmBuffer& target, const BufferRect& r) {
-  o.uncommitted.Add(r);
-  for (ShmBuffer& b : o.buffers) {
-    if (&b != &target) b.stale.Add(r);
-  }
-}
-
-// More rectangles waiting than this (an output whose compositor asks for no
-// frames, say) are dropped for a whole repaint.
-constexpr size_t kMaxPendingRects = 4096;
-
-void NoteRepaint(WaylandOutput& o) {
-  o.repaint = true;
-  o.pending.clear();
-}
-
-// ---- fractional scale
+// ---- scale: buffer and drawing sizes
 
 // Where the compositor offers both, every surface takes the scale the
 // compositor prefers for it, in 120ths, through a viewport of the output's
@@ -305,6 +218,156 @@ ScreenRect OutputArea(const WaylandOutput& o, int32_t n) {
   return {o.logical.left, o.logical.top, o.logical.left + width / m * n, o.logical.top + height / m * n};
 }
 
+int32_t DivideDown(int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int32_t DivideUp(int32_t a, int32_t b) { return -DivideDown(-a, b); }
+
+// Where back-buffer rectangle `from` of a picture lands on an output.
+struct Placement {
+  SceneRect from;  // the part of the rectangle that shows on the output
+  int32_t bx, by;  // the buffer pixel its top-left pixel's block starts at
+  int32_t m;       // buffer pixels a back-buffer pixel is across
+  BufferRect to;   // the buffer pixels covered, clipped to the buffer
+  bool Whole() const {
+    return to.left == bx && to.top == by && to.right - bx == from.width * m &&
+           to.bottom - by == from.height * m;
+  }
+};
+
+// False when no pixel of `piece` (inside the back buffer) shows on the output.
+bool PlaceOnOutput(const WaylandOutput& o, const PicturePlace& picture, SceneRect piece,
+                   Placement& p) {
+  const int32_t n = picture.scale;
+  const int32_t m = DrawScale(o, n);
+  const ScreenRect area = OutputArea(o, n);
+  // The piece's back-buffer pixels that show on this output.
+  const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.left, n));
+  const int32_t x1 = std::min(piece.left + piece.width, DivideUp(area.right - picture.left, n));
+  const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.top, n));
+  const int32_t y1 = std::min(piece.top + piece.height, DivideUp(area.bottom - picture.top, n));
+  if (x1 <= x0 || y1 <= y0) return false;
+  // Where the first pixel's block lands in the buffer, then clipped to it.
+  const int32_t bx = (picture.left - o.logical.left + x0 * n) * m / n;
+  const int32_t by = (picture.top - o.logical.top + y0 * n) * m / n;
+  p = {{x0, y0, x1 - x0, y1 - y0},
+       bx,
+       by,
+       m,
+       {std::max(bx, 0), std::max(by, 0), std::min(bx + (x1 - x0) * m, o.width),
+        std::min(by + (y1 - y0) * m, o.height)}};
+  return p.to.right > p.to.left && p.to.bottom > p.to.top;
+}
+
+// Joins rectangles of one picture that overlap into the box around both where
+// that box holds no more pixels than the two: a buffer brought up to date and
+// given the new frame at once then draws where a molecule was and is once.
+void JoinOverlapping(std::vector<PendingRect>& rects) {
+  std::sort(rects.begin(), rects.end(),
+            [](const PendingRect& a, const PendingRect& b) { return a.rect.left < b.rect.left; });
+  const auto area = [](const SceneRect& r) { return int64_t{r.width} * r.height; };
+  // Rectangles further left than this are not looked at (a molecule's is about 70 wide).
+  constexpr int32_t kReach = 256;
+  size_t kept = 0;
+  for (const PendingRect& r : rects) {
+    bool joined = false;
+    // The kept ones stay ordered by their left edges: a join keeps the left one's.
+    for (size_t k = kept; k-- > 0 && rects[k].rect.left + kReach >= r.rect.left;) {
+      SceneRect& a = rects[k].rect;
+      if (rects[k].picture.scene != r.picture.scene || a.left + a.width < r.rect.left) continue;
+      const int32_t left = a.left, top = std::min(a.top, r.rect.top);
+      const SceneRect box{left, top, std::max(a.left + a.width, r.rect.left + r.rect.width) - left,
+                          std::max(a.top + a.height, r.rect.top + r.rect.height) - top};
+      if (area(box) <= area(a) + area(r.rect)) {
+        a = box;
+        joined = true;
+        break;
+      }
+    }
+    if (!joined) rects[kept++] = r;
+  }
+  rects.resize(kept);
+}
+
+void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
+                     SceneRect rect, bool composed);
+
+// Draws what changed since the last commit into a free buffer and commits it,
+// if the compositor asked for a frame. The sprites are composed as they stand
+// now, so rectangles of frames that waited for a buffer show the latest one.
+void CommitOutput(WaylandScreen& screen, WaylandOutput& o) {
+  if (!o.configured || o.frame != nullptr || (o.pending.empty() && !o.repaint)) return;
+  // The buffer shown last when the compositor gave it back (compositors that
+  // copy a buffer at once do so before the next frame): it is up to date, and
+  // only this frame is drawn into it. Else the other (sway reads the buffer
+  // shown until the next commit), which is also drawn where it is behind.
+  ShmBuffer* b = nullptr;
+  for (ShmBuffer& candidate : o.buffers) {
+    if (candidate.buffer == nullptr && !MakeBuffer(screen, o, candidate)) return;
+    if (!candidate.busy && (b == nullptr || &candidate == o.current)) b = &candidate;
+  }
+  if (b == nullptr) return;  // both still read: its release brings the commit
+  if (o.current == nullptr) o.repaint = true;
+  wl_surface_attach(o.surface, b->buffer, 0, 0);
+  if (o.repaint) {
+    std::fill(b->data, b->data + b->bytes / 4, screen.pixels[0]);
+    for (ShmBuffer& other : o.buffers) other.stale.whole = &other != b;
+    for (const PicturePlace& picture : screen.pictures) {
+      // Before the first frame the sprites are not shown yet: the background.
+      DrawPictureRect(screen, o, *b, picture, {0, 0, picture.scene->backBuffer.width, picture.scene->backBuffer.height},
+                      screen.presented);
+    }
+    wl_surface_damage_buffer(o.surface, 0, 0, o.width, o.height);
+  } else {
+    // Composed, not copied from the buffer shown: where it is behind mostly
+    // overlaps where the molecules are now, and is drawn with it once.
+    std::vector<PendingRect>& draw = screen.drawing;
+    draw.assign(o.pending.begin(), o.pending.end());
+    if (b != o.current && b->stale.whole) {
+      std::memcpy(b->data, o.current->data, b->bytes);
+    } else if (b != o.current) {
+      draw.insert(draw.end(), b->stale.rects.begin(), b->stale.rects.end());
+    }
+    JoinOverlapping(draw);
+    for (const PendingRect& p : draw) DrawPictureRect(screen, o, *b, p.picture, p.rect, true);
+    // Only what changed since the last commit is damage; the other buffer is
+    // behind there.
+    for (const PendingRect& p : o.pending) {
+      Placement place;
+      if (PlaceOnOutput(o, p.picture, p.rect, place)) {
+        wl_surface_damage_buffer(o.surface, place.to.left, place.to.top,
+                                 place.to.right - place.to.left, place.to.bottom - place.to.top);
+      }
+      for (ShmBuffer& other : o.buffers) {
+        if (&other != b) other.stale.Add(p);
+      }
+    }
+  }
+  b->stale.Clear();
+  o.pending.clear();
+  o.repaint = false;
+  o.current = b;
+  static const wl_callback_listener kFrameListener = {[](void* data, wl_callback* callback, uint32_t) {
+    auto& output = *static_cast<WaylandOutput*>(data);
+    wl_callback_destroy(callback);
+    output.frame = nullptr;
+    CommitOutput(*output.screen, output);
+  }};
+  o.frame = wl_surface_frame(o.surface);
+  wl_callback_add_listener(o.frame, &kFrameListener, &o);
+  wl_surface_commit(o.surface);
+  b->busy = true;
+}
+
+// More rectangles waiting than this (an output whose compositor asks for no
+// frames, say) are dropped for a whole repaint.
+constexpr size_t kMaxPendingRects = 4096;
+
+void NoteRepaint(WaylandOutput& o) {
+  o.repaint = true;
+  o.pending.clear();
+}
+
+// ---- fractional scale: the compositor's answers
+
 // A new preferred scale: buffers of the new size, and (as layoutChanged) the
 // animations started over on it.
 void NotePreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
@@ -341,57 +404,50 @@ void DropViewport(WaylandOutput& o) {
 
 // ---- drawing
 
-int32_t DivideDown(int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-int32_t DivideUp(int32_t a, int32_t b) { return -DivideDown(-a, b); }
-
 // Draws `piece` of `source` (a back buffer, or the canvas with the piece at its
 // top-left when `canvasLeft`/`canvasTop` say where it lies in the back buffer)
 // into `target`, where it lies on the output.
 void DrawPiece(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
                const DibImage& source, SceneRect piece, int32_t canvasLeft, int32_t canvasTop) {
-  const int32_t n = picture.scale;
-  {
-    const int32_t m = DrawScale(o, n);
-    const ScreenRect area = OutputArea(o, n);
-    // The piece's back-buffer pixels that show on this output.
-    const int32_t x0 = std::max(piece.left, DivideDown(o.logical.left - picture.left, n));
-    const int32_t x1 = std::min(piece.left + piece.width, DivideUp(area.right - picture.left, n));
-    const int32_t y0 = std::max(piece.top, DivideDown(o.logical.top - picture.top, n));
-    const int32_t y1 = std::min(piece.top + piece.height, DivideUp(area.bottom - picture.top, n));
-    if (x1 <= x0 || y1 <= y0) return;
-    const size_t rowPixels = static_cast<size_t>(x1 - x0) * m;
-    const SceneRect from{x0 - canvasLeft, y0 - canvasTop, x1 - x0, y1 - y0};
-    // Where the first converted pixel lands in the buffer, then clipped to it.
-    const int32_t bx = (picture.left - o.logical.left + x0 * n) * m / n;
-    const int32_t by = (picture.top - o.logical.top + y0 * n) * m / n;
-    const BufferRect r{std::max(bx, 0), std::max(by, 0), std::min(bx + static_cast<int32_t>(rowPixels), o.width),
-                       std::min(by + (y1 - y0) * m, o.height)};
-    if (r.right <= r.left || r.bottom <= r.top) return;
-    if (r.left == bx && r.top == by && r.right - r.left == static_cast<int32_t>(rowPixels) &&
-        r.bottom - r.top == (y1 - y0) * m) {
-      // Wholly on the output: converted straight into the buffer.
-      ConvertBackBufferRect(source, from, screen.pixels, target.data + static_cast<size_t>(by) * o.width + bx,
-                            o.width, m);
-      NoteDrawn(o, target, r);
-      return;
-    }
-    if (screen.scratch.size() < rowPixels * (y1 - y0) * m) screen.scratch.resize(rowPixels * (y1 - y0) * m);
-    ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(), static_cast<int32_t>(rowPixels), m);
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-      std::memcpy(target.data + static_cast<size_t>(y) * o.width + r.left,
-                  screen.scratch.data() + static_cast<size_t>(y - by) * rowPixels + (r.left - bx),
-                  sizeof(uint32_t) * (r.right - r.left));
-    }
-    NoteDrawn(o, target, r);
+  Placement p;
+  if (!PlaceOnOutput(o, picture, piece, p)) return;
+  const SceneRect from{p.from.left - canvasLeft, p.from.top - canvasTop, p.from.width,
+                       p.from.height};
+  if (p.Whole()) {
+    // Wholly on the output: converted straight into the buffer.
+    ConvertBackBufferRect(source, from, screen.pixels,
+                          target.data + static_cast<size_t>(p.by) * o.width + p.bx, o.width, p.m);
+    return;
+  }
+  const size_t rowPixels = static_cast<size_t>(p.from.width) * p.m;
+  if (screen.scratch.size() < rowPixels * p.from.height * p.m)
+    screen.scratch.resize(rowPixels * p.from.height * p.m);
+  ConvertBackBufferRect(source, from, screen.pixels, screen.scratch.data(),
+                        static_cast<int32_t>(rowPixels), p.m);
+  for (int32_t y = p.to.top; y < p.to.bottom; ++y) {
+    std::memcpy(
+        target.data + static_cast<size_t>(y) * o.width + p.to.left,
+        screen.scratch.data() + static_cast<size_t>(y - p.by) * rowPixels + (p.to.left - p.bx),
+        sizeof(uint32_t) * (p.to.right - p.to.left));
   }
 }
 
 // Draws `rect` of a picture into `target`, with the sprites composed over the
-// background or the back buffer as it is (the background alone), in pieces the
-// size of the canvas.
+// background or the back buffer as it is (the background alone). One to one
+// and wholly on the output, composed straight into the buffer's pixels; else
+// in pieces the size of the canvas, converted and enlarged.
 void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target, const PicturePlace& picture,
                      SceneRect rect, bool composed) {
   const SceneRect r = ClipRectToImage(rect, picture.scene->backBuffer);
+  Placement p;
+  if (composed && PlaceOnOutput(o, picture, r, p) && p.m == 1 && p.Whole()) {
+    for (size_t k = 0; k < screen.pictures.size() && k < screen.patterns.size(); ++k) {
+      if (screen.pictures[k].scene != picture.scene) continue;
+      ComposeSceneRectPixels(*picture.scene, screen.patterns[k], p.from,
+                             target.data + static_cast<size_t>(p.by) * o.width + p.bx, o.width);
+      return;
+    }
+  }
   const int32_t pieceWidth = screen.canvas.width, pieceRows = screen.canvas.height;
   for (int32_t left = r.left; left < r.left + r.width; left += pieceWidth) {
     const int32_t width = std::min(pieceWidth, r.left + r.width - left);
@@ -411,6 +467,8 @@ void DrawPictureRect(WaylandScreen& screen, WaylandOutput& o, ShmBuffer& target,
 void PutFrameRect(void* context, const PicturePlace& picture, SceneRect rect) {
   auto& screen = *static_cast<WaylandScreen*>(context);
   screen.presented = true;
+  rect = ClipRectToImage(rect, picture.scene->backBuffer);
+  if (rect.width <= 0 || rect.height <= 0) return;
   const int32_t n = picture.scale;
   const ScreenRect area{picture.left + rect.left * n, picture.top + rect.top * n,
                         picture.left + (rect.left + rect.width) * n, picture.top + (rect.top + rect.height) * n};
@@ -445,7 +503,6 @@ void DestroySurface(WaylandOutput& o) {
   o.current = nullptr;
   o.pending.clear();
   o.repaint = false;
-  o.uncommitted.Clear();
 }
 
 void ConfigureSurface(void* data, xdg_surface* surface, uint32_t serial) {
@@ -798,7 +855,14 @@ void ShowWaylandScreen(WaylandScreen& screen) {
                                   o->width != width || o->height != height)) {
       DestroySurface(*o);
     }
-    if (o->Ready() && o->surface == nullptr) CreateSurface(screen, *o);
+    if (o->Ready() && o->surface == nullptr) {
+      CreateSurface(screen, *o);
+    } else if (o->toplevel != nullptr) {
+      // After an output came or went the compositor may have moved a desktop
+      // onto this one (sway shows an unplugged output's workspace on another):
+      // full screen is asked for again, on the output's own workspace shown.
+      xdg_toplevel_set_fullscreen(o->toplevel, o->output);
+    }
   }
 }
 
@@ -823,6 +887,10 @@ bool SetWaylandPictures(WaylandScreen& screen, std::vector<PicturePlace> picture
   layout.blueMask = 0xFF;
   const uint8_t* colourTable = backBuffer.header + LoadInfoHeader(backBuffer.header).biSize;
   if (!BuildPixelTable(colourTable, layout, false, screen.pixels)) return false;
+  screen.patterns.resize(screen.pictures.size());
+  for (size_t k = 0; k < screen.pictures.size(); ++k) {
+    MakePatternPixels(*screen.pictures[k].scene, screen.pixels, screen.patterns[k]);
+  }
   // Outputs whose surfaces were made before the table are repainted here too.
   for (auto& o : screen.outputs) NoteRepaint(*o);
   return true;

@@ -17,6 +17,7 @@
 
 struct WaylandOutput;
 struct WaylandSeat;
+struct PendingRect;
 struct xdg_wm_base;
 struct zxdg_output_manager_v1;
 struct ext_idle_notifier_v1;
@@ -68,9 +69,11 @@ struct WaylandScreen {
   // Drawing.
   std::vector<PicturePlace> pictures;  // in the desktop's logical pixels
   PixelTable pixels{};
+  std::vector<PatternPixels> patterns;  // per picture, for composing straight into the buffers
   bool presented = false;       // a frame was presented since SetWaylandPictures
   DibImage canvas;              // where a frame's rectangles are composed
   std::vector<uint32_t> scratch;  // a converted piece that reaches past its output's edge
+  std::vector<PendingRect> drawing;  // what a commit draws, kept to draw without allocating
 };
 
 // Binds the compositor's globals on `display` (which the screen then owns) and

@@ -1,6 +1,8 @@
 // Rectangle blits between 8-bit images: save, restore and the transparent draw.
 #include "sprites/blits.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -164,5 +166,33 @@ void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx32, int
     DrawRow(src, dst, w);
     src += srcStride;
     dst += dstStride;
+  }
+}
+
+void DrawTransparentPixels(const DibImage& source, const int32_t* spans,
+                           const std::array<uint32_t, 256>& table, uint32_t* target,
+                           int32_t targetWidth, int32_t targetHeight, int32_t pixelsPerRow,
+                           int32_t dx32, int32_t dy32, int32_t w32, int32_t h32, int32_t sx32,
+                           int32_t sy32) {
+  if (source.header == nullptr) return;
+  int64_t dx = dx32, dy = dy32, w = w32, h = h32, sx = sx32, sy = sy32;
+  if (!ClipAxis(dx, sx, w, targetWidth, source.width)) return;
+  if (!ClipAxis(dy, sy, h, targetHeight, source.height)) return;
+  const uint8_t* top = PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy));
+  if (top == nullptr) return;
+  // From one source row to the one below it (DIB rows usually lie bottom-up).
+  const ptrdiff_t rowStep =
+      h > 1 ? PixelAt(source, static_cast<int32_t>(sx), static_cast<int32_t>(sy + 1)) - top : 0;
+  for (int64_t row = 0; row < h; ++row) {
+    int64_t first = 0, end = w;
+    if (spans != nullptr) {
+      first = std::max<int64_t>(first, spans[2 * (sy + row)] - sx);
+      end = std::min<int64_t>(end, spans[2 * (sy + row) + 1] - sx);
+    }
+    const uint8_t* src = top + row * rowStep;
+    uint32_t* dst = target + (dy + row) * pixelsPerRow + dx;
+    for (int64_t i = first; i < end; ++i) {
+      if (src[i] != TRANSPARENT_INDEX) dst[i] = table[src[i]];
+    }
   }
 }

@@ -1,6 +1,7 @@
 // Rectangle blits between 8-bit images: save, restore and the transparent draw.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "sprites/dib_image.h"
@@ -23,3 +24,15 @@ void RestoreRect(const DibImage& small, DibImage& large, int32_t x, int32_t y);
 // inside both images; nothing else is read or written.
 void DrawTransparent(const DibImage& source, DibImage& target, int32_t dx, int32_t dy,
                      int32_t w, int32_t h, int32_t sx, int32_t sy);
+
+// DrawTransparent into 32-bit pixels: each source index that is not
+// TRANSPARENT_INDEX becomes table[index] in `target`, an image of
+// targetWidth x targetHeight pixels whose rows lie `pixelsPerRow` apart, top
+// row first. The same pairs of pixels as DrawTransparent. `spans`, when not
+// null, holds two numbers per source row: its first index that is not
+// transparent and one past its last (equal: none); only that stretch of each
+// row is looked at.
+void DrawTransparentPixels(const DibImage& source, const int32_t* spans,
+                           const std::array<uint32_t, 256>& table, uint32_t* target,
+                           int32_t targetWidth, int32_t targetHeight, int32_t pixelsPerRow,
+                           int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx, int32_t sy);

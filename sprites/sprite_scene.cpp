@@ -225,6 +225,35 @@ void PresentPicture(SpriteScene& scene, int32_t left, int32_t top, int32_t scale
   for (int32_t i = 0; i < count; ++i) RestoreBackground(scene.sprites[i], scene.backBuffer);
 }
 
+namespace {
+
+// Calls draw(image, dx, dy, width, height, sx, sy) for each visible sprite that
+// reaches `rect`, from the last to the first, with the arguments SaveAndDraw
+// gives DrawTransparent, made relative to the rectangle's top-left.
+template <typename Draw>
+void DrawSpritesIn(const SpriteScene& scene, SceneRect rect, Draw draw) {
+  const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
+  for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
+    const Sprite& sprite = scene.sprites[i];
+    if (!sprite.visible) continue;
+    // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
+    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX},
+                  height = 2 * int64_t{sprite.hotspotOffsetY};
+    if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
+        sprite.top + height <= rect.top) {
+      continue;
+    }
+    if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
+    const SpritePattern& p = *sprite.pattern;
+    draw(*p.image, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
+         static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
+         static_cast<int32_t>(height), WrapSub(p.hotspotX, sprite.hotspotOffsetX),
+         WrapSub(p.hotspotY, sprite.hotspotOffsetY));
+  }
+}
+
+}  // namespace
+
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas) {
   if (rect.width <= 0 || rect.height <= 0 || rect.width > canvas.width || rect.height > canvas.height) return;
   uint8_t* top = PixelAt(canvas, 0, 0);
@@ -242,21 +271,44 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   // The rows lie one after the other: cleared at once, with the bytes beyond
   // the rectangle's width, which nothing reads.
   std::memset(view.bits, 0, static_cast<size_t>(stride * (rect.height - 1) + rect.width));
-  const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
-  for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
-    const Sprite& sprite = scene.sprites[i];
-    if (!sprite.visible) continue;
-    // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
-    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
-    if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
-        sprite.top + height <= rect.top) {
-      continue;
+  DrawSpritesIn(scene, rect,
+                [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
+                    int32_t sy) { DrawTransparent(image, view, dx, dy, w, h, sx, sy); });
+}
+
+void MakePatternPixels(const SpriteScene& scene, const std::array<uint32_t, 256>& table,
+                       PatternPixels& patterns) {
+  patterns.table = table;
+  patterns.spans.assign(scene.patternImages ? scene.patternImageCount : 0, {});
+  for (size_t k = 0; k < patterns.spans.size(); ++k) {
+    const DibImage& image = scene.patternImages[k];
+    if (image.header == nullptr || PixelAt(image, 0, 0) == nullptr) continue;
+    std::vector<int32_t>& spans = patterns.spans[k];
+    spans.assign(2 * static_cast<size_t>(image.height), 0);
+    for (int32_t y = 0; y < image.height; ++y) {
+      const uint8_t* row = PixelAt(image, 0, y);
+      for (int32_t x = 0; x < image.width; ++x) {
+        if (row[x] == TRANSPARENT_INDEX) continue;
+        if (spans[2 * y] == spans[2 * y + 1]) spans[2 * y] = x;
+        spans[2 * y + 1] = x + 1;
+      }
     }
-    if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
-    const SpritePattern& p = *sprite.pattern;
-    DrawTransparent(*p.image, view, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
-                    static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
-                    static_cast<int32_t>(height), WrapSub(p.hotspotX, sprite.hotspotOffsetX),
-                    WrapSub(p.hotspotY, sprite.hotspotOffsetY));
   }
+}
+
+void ComposeSceneRectPixels(const SpriteScene& scene, const PatternPixels& patterns, SceneRect rect,
+                            uint32_t* pixels, int32_t pixelsPerRow) {
+  if (rect.width <= 0 || rect.height <= 0) return;
+  for (int32_t y = 0; y < rect.height; ++y) {
+    std::fill_n(pixels + static_cast<size_t>(y) * pixelsPerRow, rect.width, patterns.table[0]);
+  }
+  DrawSpritesIn(scene, rect,
+                [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
+                    int32_t sy) {
+                  const size_t k = static_cast<size_t>(&image - scene.patternImages.get());
+                  const bool spanned = k < patterns.spans.size() && !patterns.spans[k].empty();
+                  DrawTransparentPixels(image, spanned ? patterns.spans[k].data() : nullptr,
+                                        patterns.table, pixels, rect.width, rect.height,
+                                        pixelsPerRow, dx, dy, w, h, sx, sy);
+                });
 }

@@ -2,8 +2,10 @@
 // back buffer, of which only the sprites' rectangles are presented each frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "sprites/dib_image.h"
 #include "sprites/palette.h"
@@ -177,6 +179,25 @@ void PresentScene(SpriteScene& scene, const PresentSink& sink);
 // background, index 0, as between frames. Costs what the rectangle holds, not
 // the back buffer's size. Nothing when `canvas` is smaller than `rect`.
 void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas);
+
+// What ComposeSceneRectPixels needs besides the scene: the pixel table (a
+// PixelTable: index i becomes table[i]) and, for each pattern image k of the
+// scene, where each of its rows holds indices that are not transparent as
+// spans[k] (DrawTransparentPixels), so that a round sprite's corners are not
+// looked at.
+struct PatternPixels {
+  std::array<uint32_t, 256> table{};
+  std::vector<std::vector<int32_t>> spans;
+};
+void MakePatternPixels(const SpriteScene& scene, const std::array<uint32_t, 256>& table,
+                       PatternPixels& patterns);
+
+// ComposeSceneRect straight into 32-bit pixels, with what MakePatternPixels
+// made for this scene: the rectangle's top-left at pixels[0], its rows
+// `pixelsPerRow` apart, top row first. Every pixel of the rectangle is written,
+// no other; no canvas between.
+void ComposeSceneRectPixels(const SpriteScene& scene, const PatternPixels& patterns, SceneRect rect,
+                            uint32_t* pixels, int32_t pixelsPerRow);
 
 // The three steps of RenderScene for one sprite, in the back buffer `backBuffer`.
 void SaveAndDraw(Sprite& sprite, DibImage& backBuffer);

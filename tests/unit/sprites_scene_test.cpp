@@ -33,7 +33,10 @@ struct Screen {
   std::vector<SceneRect> puts;
   int begins = 0, ends = 0;
   const SpriteScene* composeFrom = nullptr;  // set: puts compose the sprites themselves
+  bool toPixels = false;  // ...straight into 32-bit pixels, index i as 0xAB0000 + i
   DibImage canvas;
+  std::vector<uint32_t> converted;
+  PatternPixels patterns;
 
   Screen(int32_t w, int32_t h) : width(w), height(h), pixels(w * h, 0) {}
 
@@ -44,11 +47,27 @@ struct Screen {
     self->puts.push_back(rect);
     if (backBuffer.bits == nullptr) return;
     const SceneRect r = ClipRectToImage(rect, backBuffer);
-    if (self->composeFrom != nullptr) ComposeSceneRect(*self->composeFrom, r, self->canvas);
+    if (self->toPixels) {
+      std::array<uint32_t, 256> table;
+      for (uint32_t i = 0; i < 256; ++i) table[i] = 0xAB0000 + i;
+      if (self->patterns.spans.empty()) MakePatternPixels(*self->composeFrom, table, self->patterns);
+      self->converted.assign(static_cast<size_t>(r.width + 2) * r.height, 0);
+      ComposeSceneRectPixels(*self->composeFrom, self->patterns, r, self->converted.data(),
+                             r.width + 2);
+    } else if (self->composeFrom != nullptr) {
+      ComposeSceneRect(*self->composeFrom, r, self->canvas);
+    }
     for (int32_t y = r.top; y < r.top + r.height; ++y) {
       for (int32_t x = r.left; x < r.left + r.width; ++x) {
-        self->pixels[x + self->width * y] = self->composeFrom != nullptr ? *PixelAt(self->canvas, x - r.left, y - r.top)
-                                                                         : *PixelAt(backBuffer, x, y);
+        uint8_t& shown = self->pixels[x + self->width * y];
+        if (self->toPixels) {
+          const uint32_t pixel = self->converted[x - r.left + (r.width + 2) * (y - r.top)];
+          ASSERT_EQ(0xABu, pixel >> 16) << "a pixel of the rectangle not written";
+          shown = static_cast<uint8_t>(pixel);
+        } else {
+          shown = self->composeFrom != nullptr ? *PixelAt(self->canvas, x - r.left, y - r.top)
+                                               : *PixelAt(backBuffer, x, y);
+        }
       }
     }
   }
@@ -298,10 +317,14 @@ TEST(SpriteScene, LowerIndexIsOnTop) {
 // Many frames of sprites that overlap, stand out of every edge, have odd sizes,
 // jump, hide and show: after each frame the back buffer holds exactly its old
 // bytes, and the window shows the composition of the visible sprites. Composed
-// by the sink (PresentScene, ComposeSceneRect on the black back buffer) too.
+// by the sink (PresentScene, ComposeSceneRect on the black back buffer) too, and
+// straight into pixels (ComposeSceneRectPixels).
 TEST(SpriteScene, FramesLeaveTheBackBufferAndShowTheComposition) {
-  for (const bool composed : {false, true}) {
-    SCOPED_TRACE(composed ? "composed by the sink" : "composed in the back buffer");
+  for (const int mode : {0, 1, 2}) {
+    const bool composed = mode != 0;
+    SCOPED_TRACE(mode == 2  ? "composed into pixels"
+                 : composed ? "composed by the sink"
+                            : "composed in the back buffer");
     const int32_t width = 157, height = 93, count = 12;
     TestScene t(count, width, height);
     SpriteScene& s = t.scene;
@@ -314,6 +337,7 @@ TEST(SpriteScene, FramesLeaveTheBackBufferAndShowTheComposition) {
     const std::vector<uint8_t> background = BackBufferBytes(s);
     Screen screen(width, height);
     if (composed) screen.composeFrom = &s;
+    screen.toPixels = mode == 2;
     CreateBlank(screen.canvas, width + 3, height + 1);
     screen.pixels = ExpectedWindow(s, background);
 
