@@ -5,7 +5,9 @@
 // two shared-memory buffers, which is attached and committed when the
 // compositor asked for a frame, as brisel commits. Nothing else: the buffers
 // were filled once; no sprite is composed, no pixel converted or copied.
-//   put-reference-wayland [-seed S]      (ends on SIGTERM)
+// With -write, each damaged rectangle's pixels are written first (one value a
+// frame): the floor of any client that draws what it puts.
+//   put-reference-wayland [-seed S] [-write]      (ends on SIGTERM)
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -40,6 +42,9 @@ struct Client {
   wl_buffer* buffers[2] = {};
   bool busy[2] = {};
   std::vector<SceneRect> damage;
+  uint32_t* pixels = nullptr;  // both buffers, one after the other
+  bool write = false;
+  uint32_t value = 0;
 };
 
 void AddGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
@@ -71,6 +76,12 @@ void Commit(Client& c) {
   if (!c.configured || c.frame != nullptr || c.damage.empty()) return;
   const int k = !c.busy[0] ? 0 : !c.busy[1] ? 1 : -1;
   if (k < 0) return;
+  ++c.value;
+  for (const SceneRect& r : c.damage) {
+    for (int32_t y = r.top; c.write && y < r.top + r.height; ++y) {
+      std::fill_n(c.pixels + (static_cast<size_t>(k) * c.height + y) * c.width + r.left, r.width, c.value);
+    }
+  }
   wl_surface_attach(c.surface, c.buffers[k], 0, 0);
   for (const SceneRect& r : c.damage) wl_surface_damage_buffer(c.surface, r.left, r.top, r.width, r.height);
   c.damage.clear();
@@ -89,15 +100,24 @@ void PutRect(void* context, const DibImage& backBuffer, SceneRect rect) {
 
 int main(int argc, char** argv) {
   uint32_t seed = static_cast<uint32_t>(std::time(nullptr));
-  if (argc == 3 && std::strcmp(argv[1], "-seed") == 0) {
-    seed = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
-  } else if (argc != 1) {
-    std::fputs("usage: put-reference-wayland [-seed S]\n", stderr);
+  bool write = false, good = true;
+  for (int i = 1; i < argc && good; ++i) {
+    if (std::strcmp(argv[i], "-write") == 0) {
+      write = true;
+    } else if (std::strcmp(argv[i], "-seed") == 0 && i + 1 < argc) {
+      seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
+    } else {
+      good = false;
+    }
+  }
+  if (!good) {
+    std::fputs("usage: put-reference-wayland [-seed S] [-write]\n", stderr);
     return 2;
   }
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) return std::fputs("put-reference-wayland: no compositor\n", stderr), 1;
   Client c;
+  c.write = write;
   static const wl_registry_listener registryListener = {AddGlobal, RemoveGlobal};
   wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &c);
   wl_display_roundtrip(display);
@@ -119,6 +139,7 @@ int main(int argc, char** argv) {
   if (fd < 0 || ftruncate(fd, static_cast<off_t>(2 * bytes)) != 0) return 1;
   auto* pixels = static_cast<uint32_t*>(mmap(nullptr, 2 * bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
   for (size_t i = 0; i < 2 * bytes / 4; ++i) pixels[i] = static_cast<uint32_t>(i * 0x010203);
+  c.pixels = pixels;
   wl_shm_pool* pool = wl_shm_create_pool(c.shm, fd, static_cast<int32_t>(2 * bytes));
   static const wl_buffer_listener bufferListener = {[](void* data, wl_buffer*) { *static_cast<bool*>(data) = false; }};
   for (int k = 0; k < 2; ++k) {
