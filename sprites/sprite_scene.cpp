@@ -84,7 +84,7 @@ void CreateScene(SpriteScene& scene, const ScenePlatform& platform, int32_t spri
   scene.width = width;
   scene.height = height;
   scene.sprites.reset(new (std::nothrow) Sprite[spriteCount]);
-  scene.visibleBits.reset(new (std::nothrow) uint64_t[spriteCount / 64 + 1]());
+  scene.visibleBits.reset(new (std::nothrow) uint32_t[spriteCount / 32 + 1]());
   if (!scene.visibleBits) scene.sprites.reset();
   scene.spriteCount = scene.sprites ? spriteCount : 0;
   scene.patterns.reset(new (std::nothrow) SpritePattern[patternCount]);
@@ -135,8 +135,8 @@ void SetSpriteVisible(SpriteScene& scene, int32_t index, int32_t flag) {
   Sprite* sprite = SpriteAt(scene, index);
   if (sprite == nullptr) return;
   sprite->visible = static_cast<uint8_t>(flag);
-  uint64_t& word = scene.visibleBits[index / 64];
-  const uint64_t bit = uint64_t{1} << (63 - index % 64);
+  uint32_t& word = scene.visibleBits[index / 32];
+  const uint32_t bit = uint32_t{1} << (31 - index % 32);
   word = sprite->visible ? word | bit : word & ~bit;
 }
 
@@ -255,9 +255,9 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   }
   const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
   // The visible sprites from the last to the first.
-  for (int32_t word = scene.sprites ? scene.spriteCount / 64 : -1; word >= 0; --word) {
-    for (uint64_t bits = scene.visibleBits[word]; bits != 0; bits &= bits - 1) {
-      const Sprite& sprite = scene.sprites[word * 64 + 63 - std::countr_zero(bits)];
+  for (int32_t word = scene.sprites ? scene.spriteCount / 32 : -1; word >= 0; --word) {
+    for (uint32_t bits = scene.visibleBits[word]; bits != 0; bits &= bits - 1) {
+      const Sprite& sprite = scene.sprites[word * 32 + 31 - std::countr_zero(bits)];
       // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
       const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
       if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
