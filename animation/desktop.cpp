@@ -164,15 +164,18 @@ void StepDesktop(Desktop& desktop, PlaySoundFn playSound, void* soundContext) {
     if (view->state == nullptr) continue;
     // A sprite wholly beyond this picture (across: over another monitor) is
     // hidden here, so that it costs this picture nothing; its old place is still
-    // put once as it leaves.
-    const SpriteScene& scene = view->scene;
+    // put once as it leaves; its pattern and place wait until it shows here again.
+    SpriteScene& scene = view->scene;
     constexpr int32_t kHalf = kSpriteSide / 2;
     int32_t i = 0;
     for (const Molecule& m : view->state->molecules) {
       const int32_t x = m.x / 16 - view->offsetX, y = m.y / 16 - view->offsetY;
-      SetSpritePattern(view->scene, i, m.frame);
-      SetSpriteCentre(view->scene, i, x, y);
-      SetSpriteVisible(view->scene, i++, x + kHalf > 0 && x - kHalf < scene.width && y + kHalf > 0 && y - kHalf < scene.height);
+      const bool shown = x + kHalf > 0 && x - kHalf < scene.width && y + kHalf > 0 && y - kHalf < scene.height;
+      if (shown) {
+        SetSpritePattern(scene, i, m.frame);
+        SetSpriteCentre(scene, i, x, y);
+      }
+      SetSpriteVisible(scene, i++, shown ? 1 : 0);
     }
   }
 }

@@ -43,14 +43,17 @@ Span FindSpan(const std::vector<ScreenRect>& regions, bool horizontal, int32_t l
   return span;
 }
 
-bool IsOnRegion(const std::vector<ScreenRect>& regions, int32_t x, int32_t y) {
+bool Holds(Span span, int32_t at) { return at >= span.low && at <= span.high; }
+
+// The first region whose closed extent holds the point, or null.
+const ScreenRect* FindRegion(const std::vector<ScreenRect>& regions, int32_t x, int32_t y) {
   for (const ScreenRect& r : regions) {
-    if (!IsEmpty(r) && x >= Sixteenths(r.left) && x <= Sixteenths(r.right) && y >= Sixteenths(r.top) &&
-        y <= Sixteenths(r.bottom)) {
-      return true;
+    if (!IsEmpty(r) && Holds({Sixteenths(r.left), Sixteenths(r.right)}, x) &&
+        Holds({Sixteenths(r.top), Sixteenths(r.bottom)}, y)) {
+      return &r;
     }
   }
-  return false;
+  return nullptr;
 }
 
 // Moves a centre to the nearest point of the first region that is not empty.
@@ -98,7 +101,7 @@ void SetUpMolecules(AnimationState& state) {
     m.y = ScaledRandom(random, height) * 16;
     // A centre that falls where no region is, is drawn again (a bounded number of
     // times, then moved onto a region): on one screen there is nothing to redraw.
-    for (int32_t retry = 0; !state.regions.empty() && !IsOnRegion(state.regions, m.x, m.y); ++retry) {
+    for (int32_t retry = 0; !state.regions.empty() && FindRegion(state.regions, m.x, m.y) == nullptr; ++retry) {
       if (retry == kPlacementRetries) {
         MoveOntoRegion(state.regions, m.x, m.y);
         break;
@@ -133,15 +136,20 @@ void StepMolecules(AnimationState& state, PlaySoundFn playSound, void* context) 
     // the column) through the regions that holds the centre before that move: it
     // crosses where regions touch and bounces where the centre would leave them.
     // A centre on no region (a table set up for other regions) keeps to the whole area.
-    const bool onRegions = !regions.empty() && IsOnRegion(regions, m.x, m.y);
+    // A move that stays on the region holding the centre stays inside that
+    // stretch, which holds the region's extent: most moves need no stretch found.
+    const ScreenRect* home = regions.empty() ? nullptr : FindRegion(regions, m.x, m.y);
+    const Span homeX = home ? Span{Sixteenths(home->left), Sixteenths(home->right)} : Span{1, 0};
+    const Span homeY = home ? Span{Sixteenths(home->top), Sixteenths(home->bottom)} : Span{1, 0};
     const int32_t oldX = m.x, oldY = m.y;
     m.x += m.vx;
-    if (Bounce(m.x, m.vx, onRegions ? FindSpan(regions, true, oldY, oldX) : Span{0, right})) {
+    if (!Holds(homeX, m.x) && Bounce(m.x, m.vx, home ? FindSpan(regions, true, oldY, oldX) : Span{0, right})) {
       m.spin = FlipSpin(m.spin);
       play(kBounceSound);
     }
     m.y += m.vy;
-    if (Bounce(m.y, m.vy, onRegions ? FindSpan(regions, false, m.x, oldY) : Span{0, bottom})) {
+    if (!(Holds(homeX, m.x) && Holds(homeY, m.y)) &&
+        Bounce(m.y, m.vy, home ? FindSpan(regions, false, m.x, oldY) : Span{0, bottom})) {
       m.spin = FlipSpin(m.spin);
       play(kBounceSound);
     }

@@ -3,6 +3,7 @@
 #include "sprites/sprite_scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +84,8 @@ void CreateScene(SpriteScene& scene, const ScenePlatform& platform, int32_t spri
   scene.width = width;
   scene.height = height;
   scene.sprites.reset(new (std::nothrow) Sprite[spriteCount]);
+  scene.visibleBits.reset(new (std::nothrow) uint32_t[spriteCount / 32 + 1]());
+  if (!scene.visibleBits) scene.sprites.reset();
   scene.spriteCount = scene.sprites ? spriteCount : 0;
   scene.patterns.reset(new (std::nothrow) SpritePattern[patternCount]);
   scene.patternCount = scene.patterns ? patternCount : 0;
@@ -132,6 +135,9 @@ void SetSpriteVisible(SpriteScene& scene, int32_t index, int32_t flag) {
   Sprite* sprite = SpriteAt(scene, index);
   if (sprite == nullptr) return;
   sprite->visible = static_cast<uint8_t>(flag);
+  uint32_t& word = scene.visibleBits[index / 32];
+  const uint32_t bit = uint32_t{1} << (31 - index % 32);
+  word = sprite->visible ? word | bit : word & ~bit;
 }
 
 void SaveAndDraw(Sprite& sprite, DibImage& backBuffer) {
@@ -233,22 +239,23 @@ namespace {
 template <typename Draw>
 void DrawSpritesIn(const SpriteScene& scene, SceneRect rect, Draw draw) {
   const int64_t right = int64_t{rect.left} + rect.width, bottom = int64_t{rect.top} + rect.height;
-  for (int32_t i = scene.sprites ? scene.spriteCount - 1 : -1; i >= 0; --i) {
-    const Sprite& sprite = scene.sprites[i];
-    if (!sprite.visible) continue;
-    // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
-    const int64_t width = 2 * int64_t{sprite.hotspotOffsetX},
-                  height = 2 * int64_t{sprite.hotspotOffsetY};
-    if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
-        sprite.top + height <= rect.top) {
-      continue;
+  // The visible sprites from the last to the first.
+  for (int32_t word = scene.sprites ? scene.spriteCount / 32 : -1; word >= 0; --word) {
+    for (uint32_t bits = scene.visibleBits[word]; bits != 0; bits &= bits - 1) {
+      const Sprite& sprite = scene.sprites[word * 32 + 31 - std::countr_zero(bits)];
+      // As SaveAndDraw draws it, skipped when it does not reach the rectangle.
+      const int64_t width = 2 * int64_t{sprite.hotspotOffsetX}, height = 2 * int64_t{sprite.hotspotOffsetY};
+      if (sprite.left >= right || sprite.top >= bottom || sprite.left + width <= rect.left ||
+          sprite.top + height <= rect.top) {
+        continue;
+      }
+      if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
+      const SpritePattern& p = *sprite.pattern;
+      draw(*p.image, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
+           static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
+           static_cast<int32_t>(height), WrapSub(p.hotspotX, sprite.hotspotOffsetX),
+           WrapSub(p.hotspotY, sprite.hotspotOffsetY));
     }
-    if (sprite.pattern == nullptr || sprite.pattern->image == nullptr) continue;
-    const SpritePattern& p = *sprite.pattern;
-    draw(*p.image, static_cast<int32_t>(int64_t{sprite.left} - rect.left),
-         static_cast<int32_t>(int64_t{sprite.top} - rect.top), static_cast<int32_t>(width),
-         static_cast<int32_t>(height), WrapSub(p.hotspotX, sprite.hotspotOffsetX),
-         WrapSub(p.hotspotY, sprite.hotspotOffsetY));
   }
 }
 
@@ -269,8 +276,13 @@ void ComposeSceneRect(const SpriteScene& scene, SceneRect rect, DibImage& canvas
   const int64_t stride = RowStride(static_cast<int32_t>(LoadInfoHeader(canvas.info).biWidth));
   view.bits = top - stride * (rect.height - 1);
   // The rows lie one after the other: cleared at once, with the bytes beyond
-  // the rectangle's width, which nothing reads.
-  std::memset(view.bits, 0, static_cast<size_t>(stride * (rect.height - 1) + rect.width));
+  // the rectangle's width, which nothing reads; a narrow rectangle (a sprite
+  // cut by a monitor's edge) row by row.
+  if (rect.width * 2 < stride) {
+    for (int32_t y = 0; y < rect.height; ++y) std::memset(view.bits + stride * y, 0, static_cast<size_t>(rect.width));
+  } else {
+    std::memset(view.bits, 0, static_cast<size_t>(stride * (rect.height - 1) + rect.width));
+  }
   DrawSpritesIn(scene, rect,
                 [&](const DibImage& image, int32_t dx, int32_t dy, int32_t w, int32_t h, int32_t sx,
                     int32_t sy) { DrawTransparent(image, view, dx, dy, w, h, sx, sy); });

@@ -37,6 +37,11 @@ struct Sprite {
 // back buffer holds only the background (black, as created).
 struct SpriteScene {
   std::unique_ptr<Sprite[]> sprites;
+  // Bit 31 - i % 32 of word i / 32 (spriteCount / 32 + 1 words): sprite i is
+  // visible, so that composing a rectangle passes over the hidden ones (most of
+  // them on one monitor of a flock across several) 32 at a time, the last
+  // first. Kept by SetSpriteVisible.
+  std::unique_ptr<uint32_t[]> visibleBits;
   std::unique_ptr<SpritePattern[]> patterns;
   std::unique_ptr<DibImage[]> patternImages;  // image i is the bitmap "SPPAT_R<i>"
   DibImage backBuffer;
