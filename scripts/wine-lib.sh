@@ -7,11 +7,15 @@ use_wine_prefix() {
   export WINEPREFIX=$(cd "$1" && pwd)
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-  # No window manager runs on the test displays, and Wine waits up to two seconds
-  # for one whenever a window it hands to the manager hides: Wine places every
-  # window itself instead.
-  grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg" ||
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Wine hands its windows to the window manager and, whenever one of them hides,
+  # waits up to two seconds for the manager to answer. The test displays run
+  # none: there Wine places every window itself.
+  local managed=N
+  [ -n "${DISPLAY:-}" ] && xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && managed=Y
+  # The server is let go, so that it writes the setting down and the caller
+  # starts one of its own.
+  grep -qs "^\"Managed\"=\"$managed\"" "$WINEPREFIX/user.reg" ||
+    { wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f >/dev/null 2>&1; wineserver -w; }
 }
 
 # start_xvfb GEOMETRY [XVFB_ARGS...] starts Xvfb on a free display number and
